@@ -33,9 +33,15 @@ struct BufferProcs {
 constexpr int16 kBufferProcsVersion = 2;
 constexpr int16 kBufferProcsNeeded = 4;  // allocate, lock, unlock, free
 
-static_assert(offsetof(BufferProcs, allocateProc) == sizeof(void*) * 1, "allocateProc offset");
-static_assert(offsetof(BufferProcs, freeProc) == sizeof(void*) * 4, "freeProc offset");
-static_assert(offsetof(BufferProcs, spaceProc64) == sizeof(void*) * 8, "spaceProc64 offset");
-static_assert(sizeof(BufferProcs) == sizeof(void*) * 9, "BufferProcs size: 36 (x86) / 72 (x64)");
+constexpr int16 kNumBufferProcs = 8;
+
+#if defined(HOSTAPI_CHECK_LAYOUT)
+static_assert(offsetof(BufferProcs, allocateProc) == layout(4, 8), "allocateProc offset");
+static_assert(offsetof(BufferProcs, lockProc) == layout(8, 16), "lockProc offset");
+static_assert(offsetof(BufferProcs, unlockProc) == layout(12, 24), "unlockProc offset");
+static_assert(offsetof(BufferProcs, freeProc) == layout(16, 32), "freeProc offset");
+static_assert(offsetof(BufferProcs, spaceProc64) == layout(32, 64), "spaceProc64 offset");
+static_assert(sizeof(BufferProcs) == layout(36, 72), "BufferProcs size");
+#endif
 
 }  // namespace hostapi
