@@ -1,11 +1,4 @@
-# Cross build for 32-bit Windows with MinGW-w64 from Debian's packages.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows. Compiled only: this project's machines run no 32-bit
+# programs.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-# The posix thread model gives std::thread; it is linked statically.
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/MinGW.cmake)

@@ -1,13 +1,5 @@
-# Cross build for 64-bit Windows with MinGW-w64 from Debian's packages.
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows. Test programs run under Wine: the wine64 package runs
+# 64-bit programs.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-# The posix thread model gives std::thread; it is linked statically.
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Test programs run under Wine; the wine64 package runs 64-bit programs.
+include(${CMAKE_CURRENT_LIST_DIR}/MinGW.cmake)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
