@@ -1,0 +1,234 @@
+#include "embedded_host/Session.h"
+
+#include <algorithm>
+
+#include "embedded_host/ImageTransfer.h"
+
+namespace embedded_host {
+
+using namespace hostapi;
+
+namespace {
+
+Session*& activeSession() {
+    static Session* session = nullptr;
+    return session;
+}
+
+// Makes a session current for the length of one plug-in call.
+class CallScope {
+public:
+    explicit CallScope(Session& session) : previous_(activeSession()) { activeSession() = &session; }
+    ~CallScope() { activeSession() = previous_; }
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+
+private:
+    Session* previous_;
+};
+
+int16 clamp16(std::int32_t value) { return int16(std::clamp<std::int32_t>(value, -32768, 32767)); }
+
+Rect asRect(const Area& area) {
+    return Rect{clamp16(area.top), clamp16(area.left), clamp16(area.bottom), clamp16(area.right)};
+}
+
+VRect asVRect(const Area& area) { return VRect{area.top, area.left, area.bottom, area.right}; }
+
+Area fromRect(const Rect& rect) { return Area{rect.top, rect.left, rect.bottom, rect.right}; }
+
+Area fromVRect(const VRect& rect) { return Area{rect.top, rect.left, rect.bottom, rect.right}; }
+
+bool usesBigDocument(const Session& session) {
+    return session.record.bigDocumentData != nullptr &&
+           session.bigDocument.PluginUsing32BitCoordinates != 0;
+}
+
+// The rectangle the plug-in asks for, from the fields it writes.
+Area requested(const Session& session, Rect FilterRecord::*small, VRect BigDocumentStruct::*big) {
+    return usesBigDocument(session) ? fromVRect(session.bigDocument.*big)
+                                    : fromRect(session.record.*small);
+}
+
+void reportDelivered(Session& session, Rect FilterRecord::*small, VRect BigDocumentStruct::*big,
+            const Area& area) {
+    session.record.*small = asRect(area);
+    session.bigDocument.*big = asVRect(area);
+}
+
+Boolean HOSTAPI testAbort() {
+    const Session& session = currentSession();
+    const std::int32_t after = session.options.abortAfterTiles;
+    return after > 0 && std::int32_t(session.report.tiles.size()) >= after;
+}
+
+void HOSTAPI updateProgress(int32 done, int32 total) {
+    Session& session = currentSession();
+    session.report.progress.emplace_back(done, total);
+    if (session.options.progress) session.options.progress(done, total);
+}
+
+OSErr HOSTAPI advanceState() { return currentSession().advance(); }
+
+int16 tileSize(std::int32_t size) { return int16(std::clamp<std::int32_t>(size, 0, 32767)); }
+
+}  // namespace
+
+Session& currentSession() { return *activeSession(); }
+
+Session::Session(PluginModule plugin) : module(plugin) {}
+
+Session::~Session() {
+    if (parameters != nullptr) handles.release(blockOf(parameters));
+    if (dataCell != 0) handles.release(blockOf(reinterpret_cast<Handle>(dataCell)));
+    for (ActionDescriptor* descriptor : actionDescriptors) delete descriptor;
+}
+
+void Session::begin(RgbImage& target, const RunOptions& runOptions) {
+    image = &target;
+    options = runOptions;
+    filtered = target;
+    report = RunReport{};
+    delivered = Area{};
+    advanceCalls = 0;
+    handles.attempts = 0;
+    handles.failAllocationAt = options.failHandleAllocationAt;
+    buffers.attempts = 0;
+    buffers.failAllocationAt = options.failBufferAllocationAt;
+
+    const Area whole = bounds(target);
+    const Area filterArea = intersection(options.filterRect.value_or(whole), whole);
+
+    handleProcs = handleProcsTable();
+    bufferProcs = bufferProcsTable();
+    readProcs = readDescriptorProcsTable();
+    writeProcs = writeDescriptorProcsTable();
+    basicSuite = basicSuiteTable();
+
+    descriptorBlock = PIDescriptorParameters{};
+    descriptorBlock.descriptorParametersVersion = kDescriptorParametersVersion;
+    descriptorBlock.playInfo = options.showDialog ? plugInDialogDisplay : plugInDialogDontDisplay;
+    descriptorBlock.recordInfo = plugInDialogOptional;
+    descriptorBlock.readDescriptorProcs = &readProcs;
+    descriptorBlock.writeDescriptorProcs = &writeProcs;
+    if (options.descriptor) {
+        descriptorBlock.descriptor = storeDescriptor(handles, *options.descriptor);
+    } else if (options.settings) {
+        descriptorBlock.descriptor = storeDescriptor(handles, descriptorOf(*options.settings));
+    }
+
+    bigDocument = BigDocumentStruct{};
+    bigDocument.imageSize32 = VPoint{target.height, target.width};
+    bigDocument.wholeSize32 = bigDocument.imageSize32;
+    bigDocument.filterRect32 = asVRect(filterArea);
+
+    record = FilterRecord{};
+    record.abortProc = testAbort;
+    record.progressProc = updateProgress;
+    record.parameters = parameters;
+    record.imageSize = Point{clamp16(target.height), clamp16(target.width)};
+    record.planes = 3;
+    record.filterRect = asRect(filterArea);
+    record.maxSpace = 1 << 30;
+    record.bufferSpace = 1 << 30;
+    record.haveMask = options.mask != nullptr;
+    record.hostSig = fourCC("HSPX");
+    record.imageMode = target.depth == 16 ? plugInModeRGB48 : plugInModeRGBColor;
+    record.imageHRes = 72 * kFixedOne;
+    record.imageVRes = 72 * kFixedOne;
+    record.wholeSize = record.imageSize;
+    record.platformData = &platform;
+    record.bufferProcs = &bufferProcs;
+    record.handleProcs = &handleProcs;
+    record.advanceState = advanceState;
+    record.supportsPadding = true;
+    record.inputPadding = plugInWantsErrorOnBoundsException;
+    record.outputPadding = plugInWantsErrorOnBoundsException;
+    record.maskPadding = plugInWantsErrorOnBoundsException;
+    record.inputRate = kFixedOne;
+    record.maskRate = kFixedOne;
+    record.outTileWidth = tileSize(options.tileWidth);
+    record.outTileHeight = tileSize(options.tileHeight);
+    record.descriptorParameters = options.scripting ? &descriptorBlock : nullptr;
+    record.sSPBasic = options.basicSuite ? &basicSuite : nullptr;
+    record.depth = target.depth;
+    record.bigDocumentData = options.bigDocument ? &bigDocument : nullptr;
+}
+
+std::int16_t Session::call(std::int16_t selector) {
+    record.parameters = parameters;
+    const std::int16_t result = callWith(selector, &record);
+    parameters = record.parameters;
+    report.usedBigDocument = report.usedBigDocument || usesBigDocument(*this);
+    return result;
+}
+
+std::int16_t Session::callWith(std::int16_t selector, void* pluginRecord) {
+    CallScope scope(*this);
+    int16 result = noErr;
+    report.selectors.push_back(selector);
+    module.entry(selector, pluginRecord, &dataCell, &result);
+    return result;
+}
+
+std::int16_t Session::advance() {
+    copyIn(outPlane, delivered, record.outRowBytes, filtered);
+    delivered = Area{};
+    record.inData = record.outData = record.maskData = nullptr;
+
+    const Area in = requested(*this, &FilterRecord::inRect, &BigDocumentStruct::inRect32);
+    const Area out = requested(*this, &FilterRecord::outRect, &BigDocumentStruct::outRect32);
+    const Area mask = requested(*this, &FilterRecord::maskRect, &BigDocumentStruct::maskRect32);
+    if (++advanceCalls == options.failAdvanceStateAt) return options.advanceStateError;
+
+    const std::int32_t bytes = pixelBytes(*image);
+    if (!isEmpty(in)) {
+        record.inRowBytes = (in.right - in.left) * bytes + options.rowPadding;
+        if (!copyOut(*image, in, record.inputPadding, record.inRowBytes, inPlane)) return paramErr;
+        record.inData = inPlane.data();
+    }
+    if (!isEmpty(out)) {
+        record.outRowBytes = (out.right - out.left) * bytes + options.rowPadding;
+        if (!copyOut(filtered, out, record.outputPadding, record.outRowBytes, outPlane)) {
+            return paramErr;
+        }
+        record.outData = outPlane.data();
+        delivered = out;
+        if (report.selectors.back() == filterSelectorStart) report.tiles.push_back(out);
+    }
+    if (!isEmpty(mask) && options.mask != nullptr) {
+        record.maskRowBytes = (mask.right - mask.left) + options.rowPadding;
+        if (!copyMaskOut(*options.mask, *image, mask, record.maskPadding, record.maskRowBytes,
+                         maskPlane)) {
+            return paramErr;
+        }
+        record.maskData = maskPlane.data();
+    }
+    reportDelivered(*this, &FilterRecord::inRect, &BigDocumentStruct::inRect32, in);
+    reportDelivered(*this, &FilterRecord::outRect, &BigDocumentStruct::outRect32, out);
+    reportDelivered(*this, &FilterRecord::maskRect, &BigDocumentStruct::maskRect32, mask);
+    return noErr;
+}
+
+bool Session::requestsData() const {
+    return !isEmpty(requested(*this, &FilterRecord::inRect, &BigDocumentStruct::inRect32)) ||
+           !isEmpty(requested(*this, &FilterRecord::outRect, &BigDocumentStruct::outRect32)) ||
+           !isEmpty(requested(*this, &FilterRecord::maskRect, &BigDocumentStruct::maskRect32));
+}
+
+void Session::end(bool keep) {
+    copyIn(outPlane, delivered, record.outRowBytes, filtered);
+    delivered = Area{};
+    if (keep) mergeFiltered(filtered, fromVRect(bigDocument.filterRect32), options.mask, *image);
+    if (descriptorBlock.descriptor != nullptr) {
+        handles.release(blockOf(descriptorBlock.descriptor));
+        descriptorBlock.descriptor = nullptr;
+    }
+    report.handles = handles.counts;
+    report.buffers = buffers.counts;
+    report.actionDescriptorsLive = int(actionDescriptors.size());
+    report.suitesHeld = suitesHeld;
+    image = nullptr;
+}
+
+}  // namespace embedded_host
