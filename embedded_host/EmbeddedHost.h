@@ -33,6 +33,9 @@ struct DescriptorItem {
     std::uint32_t key = 0;
     std::uint32_t type = 0;
     std::int32_t value = 0;
+    bool operator==(const DescriptorItem& other) const {
+        return key == other.key && type == other.type && value == other.value;
+    }
 };
 using Descriptor = std::vector<DescriptorItem>;
 

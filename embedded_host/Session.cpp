@@ -91,10 +91,6 @@ void Session::begin(RgbImage& target, const RunOptions& runOptions) {
     report = RunReport{};
     delivered = Area{};
     advanceCalls = 0;
-    handles.attempts = 0;
-    handles.failAllocationAt = options.failHandleAllocationAt;
-    buffers.attempts = 0;
-    buffers.failAllocationAt = options.failBufferAllocationAt;
 
     const Area whole = bounds(target);
     const Area filterArea = intersection(options.filterRect.value_or(whole), whole);
@@ -116,6 +112,12 @@ void Session::begin(RgbImage& target, const RunOptions& runOptions) {
     } else if (options.settings) {
         descriptorBlock.descriptor = storeDescriptor(handles, descriptorOf(*options.settings));
     }
+
+    // Counted from here, so that the n-th allocation is the plug-in's n-th.
+    handles.attempts = 0;
+    handles.failAllocationAt = options.failHandleAllocationAt;
+    buffers.attempts = 0;
+    buffers.failAllocationAt = options.failBufferAllocationAt;
 
     bigDocument = BigDocumentStruct{};
     bigDocument.imageSize32 = VPoint{target.height, target.width};
@@ -167,7 +169,9 @@ std::int16_t Session::callWith(std::int16_t selector, void* pluginRecord) {
     CallScope scope(*this);
     int16 result = noErr;
     report.selectors.push_back(selector);
+    calling = selector;
     module.entry(selector, pluginRecord, &dataCell, &result);
+    calling.reset();
     return result;
 }
 
@@ -194,7 +198,7 @@ std::int16_t Session::advance() {
         }
         record.outData = outPlane.data();
         delivered = out;
-        if (report.selectors.back() == filterSelectorStart) report.tiles.push_back(out);
+        if (calling == filterSelectorStart) report.tiles.push_back(out);
     }
     if (!isEmpty(mask) && options.mask != nullptr) {
         record.maskRowBytes = (mask.right - mask.left) + options.rowPadding;

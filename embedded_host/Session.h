@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -61,6 +62,7 @@ struct Session {
     std::vector<std::uint8_t> inPlane, outPlane, maskPlane;
     Area delivered;  // the output rectangle of the last delivery
     std::int32_t advanceCalls = 0;
+    std::optional<std::int16_t> calling;  // the selector of the plug-in call under way
 };
 
 // The session whose plug-in call is under way; the host's functions are

@@ -65,12 +65,14 @@ bool lockRecords() {
     return true;
 }
 
+// Unlocks only what this call locked: a handle that was never locked, or
+// whose lock failed, is left alone.
 void unlockRecords() {
     HostContext& context = hostContext();
     const HandleProcs* procs = handleProcs();
     if (procs != nullptr) {
-        if (haveEngineData()) procs->unlockProc(dataHandle());
-        if (haveParameters()) procs->unlockProc(context.filterRecord->parameters);
+        if (context.engine != nullptr) procs->unlockProc(dataHandle());
+        if (context.settings != nullptr) procs->unlockProc(context.filterRecord->parameters);
     }
     context.settings = nullptr;
     context.engine = nullptr;
