@@ -1,0 +1,90 @@
+#include "cli/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/FileError.h"
+
+namespace hushpix::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string systemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+fs::path folderOf(const fs::path& file) {
+    return file.has_parent_path() ? file.parent_path() : fs::path(".");
+}
+
+// mkstemps gives 0600; the result should get the permissions any new file of
+// the user gets.
+mode_t newFileMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+// Hidden, and named after the destination so that a leftover from a crash
+// says where it came from.
+fs::path createTemporary(const fs::path& destination) {
+    const std::string extension = destination.extension().string();
+    const fs::path pattern =
+        folderOf(destination) /
+        ("." + destination.stem().string() + ".hushpix-XXXXXX" + extension);
+    std::string name = pattern.string();
+    std::vector<char> buffer(name.begin(), name.end());
+    buffer.push_back('\0');
+    const int fd = mkstemps(buffer.data(), static_cast<int>(extension.size()));
+    if (fd < 0) throw FileError(destination, systemError("cannot create a file in its folder"));
+    const bool modeSet = fchmod(fd, newFileMode()) == 0;
+    close(fd);
+    const fs::path temporary(buffer.data());
+    if (!modeSet) {
+        const std::string cause = systemError("cannot set the permissions of a new file");
+        unlink(temporary.c_str());
+        throw FileError(destination, cause);
+    }
+    return temporary;
+}
+
+void syncFile(const fs::path& destination, const fs::path& file) {
+    const int fd = open(file.c_str(), O_RDONLY);
+    if (fd < 0 || fsync(fd) != 0) {
+        const std::string cause = systemError("cannot flush to disk");
+        if (fd >= 0) close(fd);
+        throw FileError(destination, cause);
+    }
+    close(fd);
+}
+
+}  // namespace
+
+void writeAtomically(const fs::path& destination,
+                     const std::function<void(const fs::path& temporary)>& write) {
+    const fs::path temporary = createTemporary(destination);
+    try {
+        write(temporary);
+        syncFile(destination, temporary);
+        if (rename(temporary.c_str(), destination.c_str()) != 0) {
+            throw FileError(destination, systemError("cannot replace"));
+        }
+    } catch (...) {
+        unlink(temporary.c_str());
+        throw;
+    }
+    // The data is safe already; a folder that cannot be flushed only risks
+    // the rename itself after a power cut, which is no reason to fail.
+    const int folder = open(folderOf(destination).c_str(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        fsync(folder);
+        close(folder);
+    }
+}
+
+}  // namespace hushpix::cli
