@@ -62,7 +62,7 @@ struct RunOptions {
     bool bigDocument = true;               // offer 32-bit rectangles through bigDocumentData
     bool scripting = true;                 // offer the scripting block
     bool basicSuite = true;                // offer the basic suite (registry, descriptors)
-    std::int32_t rowPadding = 0;           // bytes added to each delivered row
+    std::int32_t rowPadding = 0;           // bytes added to each delivered row (whole samples)
     std::int32_t abortAfterTiles = 0;      // abortProc answers true from this tile on; 0 never
     std::int32_t failAdvanceStateAt = 0;   // 1-based call of advanceState that fails
     std::int16_t advanceStateError = -50;

@@ -186,13 +186,16 @@ std::int16_t Session::advance() {
     if (++advanceCalls == options.failAdvanceStateAt) return options.advanceStateError;
 
     const std::int32_t bytes = pixelBytes(*image);
+    // Padding in whole samples: hosts never hand out misaligned 16-bit rows.
+    const std::int32_t sampleBytes = bytes / 3;
+    const std::int32_t padding = (options.rowPadding + sampleBytes - 1) / sampleBytes * sampleBytes;
     if (!isEmpty(in)) {
-        record.inRowBytes = (in.right - in.left) * bytes + options.rowPadding;
+        record.inRowBytes = (in.right - in.left) * bytes + padding;
         if (!copyOut(*image, in, record.inputPadding, record.inRowBytes, inPlane)) return paramErr;
         record.inData = inPlane.data();
     }
     if (!isEmpty(out)) {
-        record.outRowBytes = (out.right - out.left) * bytes + options.rowPadding;
+        record.outRowBytes = (out.right - out.left) * bytes + padding;
         if (!copyOut(filtered, out, record.outputPadding, record.outRowBytes, outPlane)) {
             return paramErr;
         }
