@@ -151,11 +151,12 @@ void smooth(const EngineState& engine, const void* source, std::ptrdiff_t source
 
 }  // namespace
 
-void reduceNoise(EngineState& engine, bool perPixel, const void* source, void* destination,
-                 const std::uint8_t* mask, std::int32_t maskRowBytes, std::int32_t width,
-                 std::int32_t height, std::int32_t depth, std::int32_t lastSkippedColumn,
-                 std::int32_t lastSkippedRow, std::ptrdiff_t sourceRowBytes,
-                 std::ptrdiff_t destinationRowBytes) {
+void reduceNoiseReference(EngineState& engine, bool perPixel, const void* source,
+                          void* destination, const std::uint8_t* mask,
+                          std::int32_t maskRowBytes, std::int32_t width, std::int32_t height,
+                          std::int32_t depth, std::int32_t lastSkippedColumn,
+                          std::int32_t lastSkippedRow, std::ptrdiff_t sourceRowBytes,
+                          std::ptrdiff_t destinationRowBytes) {
     if (width <= 0 || height <= 0) return;
     if (!engine.luminance || !engine.regionMap || !engine.sums) return;
 

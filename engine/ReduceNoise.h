@@ -24,6 +24,17 @@ void reduceNoise(EngineState& engine, bool perPixel, const void* source, void* d
                  std::int32_t lastSkippedRow, std::ptrdiff_t sourceRowBytes,
                  std::ptrdiff_t destinationRowBytes);
 
+// The plain implementation of reduceNoise, one pixel at a time on the
+// calling thread: the definition of the results, which the fast path
+// (engine/fast) reproduces bit for bit. reduceNoise runs the fast path
+// unless HUSHPIX_ENGINE_PATH=reference asks for this one.
+void reduceNoiseReference(EngineState& engine, bool perPixel, const void* source,
+                          void* destination, const std::uint8_t* mask,
+                          std::int32_t maskRowBytes, std::int32_t width, std::int32_t height,
+                          std::int32_t depth, std::int32_t lastSkippedColumn,
+                          std::int32_t lastSkippedRow, std::ptrdiff_t sourceRowBytes,
+                          std::ptrdiff_t destinationRowBytes);
+
 // Bytes from one packed row of RGB samples to the next.
 constexpr std::ptrdiff_t packedRowBytes(std::int32_t width, std::int32_t depth) {
     return std::ptrdiff_t(width) * 3 * (depth == 16 ? 2 : 1);

@@ -1,0 +1,46 @@
+// The fast path's luminance plane and region map: the same integers as
+// engine/Contours.cpp, computed a band of rows (or a span of one row) at a
+// time so that the work can be shared between threads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/Settings.h"
+#include "engine/fast/FastJob.h"
+
+namespace hushpix::fast {
+
+// How the contour response of each channel is judged: a pixel is marked
+// 255 where the 5x5 response exceeds `bound` and 128 where it is below
+// -bound; with threshold zero nothing is marked.
+struct ContourRule {
+    bool enabled;
+    std::int64_t bound;  // floor((t - 1) * Z / S): the exact integer form of acc * S > (t - 1) * Z
+    bool boxKernel;      // the usual kernel: 24 at the centre, -1 elsewhere
+    const std::int32_t* kernel;
+    std::int64_t multiplier;  // S and Z, for any other kernel
+    std::int64_t scaledBound;  // (t - 1) * Z
+};
+
+ContourRule contourRule(std::int32_t contourThreshold, bool sixteenBit,
+                        const std::int32_t (&contourKernel)[kContourKernelSize]);
+
+// Writes the luminance of rows [firstRow, endRow).
+void computeLuminanceRows(const FastJob& job, std::int32_t firstRow, std::int32_t endRow);
+
+// Writes the region map of rows [firstRow, endRow): zero, or a contour
+// mark. `columnSums` holds 3 * width integers.
+void markContourRows(const FastJob& job, const ContourRule& rule, std::int32_t firstRow,
+                     std::int32_t endRow, std::int32_t* columnSums);
+
+// The in-place despeckle of pixels [firstColumn, endColumn) of row y
+// (1 <= y <= height - 2, 1 <= firstColumn, endColumn <= width - 1): row
+// y - 1 must be final up to column endColumn and columns before firstColumn
+// of row y must be final.
+void despeckleSpan(std::uint8_t* plane, std::int32_t width, std::int32_t y,
+                   std::int32_t firstColumn, std::int32_t endColumn);
+void despeckleSpan(std::uint16_t* plane, std::int32_t width, std::int32_t y,
+                   std::int32_t firstColumn, std::int32_t endColumn);
+
+}  // namespace hushpix::fast

@@ -1,0 +1,62 @@
+#include "engine/fast/EnginePath.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+namespace hushpix::fast {
+
+namespace {
+
+constexpr EnginePath kFastestFirst[] = {EnginePath::kAvxFma, EnginePath::kSse2,
+                                        EnginePath::kScalar};
+
+EnginePath choosePath() {
+    if (const char* forced = std::getenv("HUSHPIX_ENGINE_PATH")) {
+        for (EnginePath path : {EnginePath::kReference, EnginePath::kScalar, EnginePath::kSse2,
+                                EnginePath::kAvxFma}) {
+            if (std::strcmp(forced, enginePathName(path)) == 0 && cpuCanRun(path)) return path;
+        }
+    }
+    for (EnginePath path : kFastestFirst) {
+        if (cpuCanRun(path)) return path;
+    }
+    return EnginePath::kScalar;
+}
+
+}  // namespace
+
+const char* enginePathName(EnginePath path) {
+    switch (path) {
+        case EnginePath::kReference: return "reference";
+        case EnginePath::kScalar: return "scalar";
+        case EnginePath::kSse2: return "sse2";
+        case EnginePath::kAvxFma: return "avx-fma";
+    }
+    return "unknown";
+}
+
+bool cpuCanRun(EnginePath path) {
+    switch (path) {
+        case EnginePath::kReference:
+        case EnginePath::kScalar: return true;
+#if defined(HUSHPIX_X86)
+        // libgcc's feature test also asks the operating system whether it
+        // saves the 256-bit registers, so "avx" is only true where they work.
+        case EnginePath::kSse2: return __builtin_cpu_supports("sse2");
+        case EnginePath::kAvxFma:
+            return __builtin_cpu_supports("avx") && __builtin_cpu_supports("fma");
+#else
+        case EnginePath::kSse2:
+        case EnginePath::kAvxFma: return false;
+#endif
+    }
+    return false;
+}
+
+EnginePath selectedEnginePath() {
+    static const EnginePath path = choosePath();
+    return path;
+}
+
+}  // namespace hushpix::fast

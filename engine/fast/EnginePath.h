@@ -1,0 +1,25 @@
+// Which implementation of the engine runs: the plain reference, or the fast
+// path with the widest instruction set this CPU has. Chosen once per
+// process; HUSHPIX_ENGINE_PATH forces one.
+#pragma once
+
+namespace hushpix::fast {
+
+enum class EnginePath {
+    kReference,  // the plain implementation, the definition of the results
+    kScalar,     // the fast algorithm without vector instructions
+    kSse2,       // 128-bit vectors; the exact fused multiply-add in software
+    kAvxFma,     // 256-bit vectors with the hardware fused multiply-add
+};
+
+const char* enginePathName(EnginePath path);
+
+// Whether this CPU (and its operating system) can run the path.
+bool cpuCanRun(EnginePath path);
+
+// The path reduceNoise takes: HUSHPIX_ENGINE_PATH (reference, scalar, sse2,
+// avx-fma) when it names one that this CPU can run, otherwise the fastest
+// that it can run. Decided on first use.
+EnginePath selectedEnginePath();
+
+}  // namespace hushpix::fast

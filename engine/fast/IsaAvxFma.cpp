@@ -1,0 +1,66 @@
+// Eight pixels at a time with 256-bit AVX and the hardware fused
+// multiply-add, which rounds exactly once. Needs AVX and FMA only (no
+// AVX2), so it runs on every CPU that has both. Compiled with -mavx -mfma;
+// called only after the CPU was found to have them.
+#include <immintrin.h>
+
+#include "engine/fast/SmoothingKernels.h"
+
+namespace hushpix::fast {
+
+namespace {
+
+struct AvxFmaIsa {
+    static constexpr std::int32_t kLanes = 8;
+    using F = __m256;
+    struct Wide {
+        __m256d low, high;
+    };
+
+    static F load(const float* p) { return _mm256_loadu_ps(p); }
+    static void store(float* p, F v) { _mm256_storeu_ps(p, v); }
+    static F splat(float v) { return _mm256_set1_ps(v); }
+    static F atLeast(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_GE_OQ); }
+    // Not blendv: GCC rewrites it as a test of the mask's sign bits, which
+    // without AVX2's 256-bit integer instructions it emulates lane by lane.
+    static F select(F m, F a, F b) {
+        return _mm256_or_ps(_mm256_and_ps(m, a), _mm256_andnot_ps(m, b));
+    }
+    static F fma(F a, F b, F c) { return _mm256_fmadd_ps(a, b, c); }
+    static F minF(F a, F b) { return _mm256_min_ps(a, b); }
+    static F maxF(F a, F b) { return _mm256_max_ps(a, b); }
+    static float maxLane(F v) {
+        const __m128 halves = _mm_max_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));
+        const __m128 pairs = _mm_max_ps(halves, _mm_movehl_ps(halves, halves));
+        return _mm_cvtss_f32(_mm_max_ss(pairs, _mm_shuffle_ps(pairs, pairs, 1)));
+    }
+    static void truncate(F v, std::int32_t* out) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_cvttps_epi32(v));
+    }
+
+    static Wide widen(F v) {
+        return {_mm256_cvtps_pd(_mm256_castps256_ps128(v)),
+                _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1))};
+    }
+    static F narrow(Wide v) {
+        return _mm256_set_m128(_mm256_cvtpd_ps(v.high), _mm256_cvtpd_ps(v.low));
+    }
+    static Wide splatW(double v) { return {_mm256_set1_pd(v), _mm256_set1_pd(v)}; }
+    static Wide addW(Wide a, Wide b) {
+        return {_mm256_add_pd(a.low, b.low), _mm256_add_pd(a.high, b.high)};
+    }
+    static Wide subW(Wide a, Wide b) {
+        return {_mm256_sub_pd(a.low, b.low), _mm256_sub_pd(a.high, b.high)};
+    }
+    static Wide mulW(Wide a, Wide b) {
+        return {_mm256_mul_pd(a.low, b.low), _mm256_mul_pd(a.high, b.high)};
+    }
+};
+
+constexpr SmoothingKernels kAvxFma = kernelsFor<AvxFmaIsa>();
+
+}  // namespace
+
+const SmoothingKernels& avxFmaKernels() { return kAvxFma; }
+
+}  // namespace hushpix::fast

@@ -1,0 +1,40 @@
+// The fast algorithm one pixel at a time: the portable fallback, and the
+// check that the vector paths agree with the algorithm itself.
+#include "engine/ExactArithmetic.h"
+#include "engine/fast/SmoothingKernels.h"
+
+namespace hushpix::fast {
+
+namespace {
+
+struct ScalarIsa {
+    static constexpr std::int32_t kLanes = 1;
+    using F = float;
+    using Wide = double;
+
+    static F load(const float* p) { return *p; }
+    static void store(float* p, F v) { *p = v; }
+    static F splat(float v) { return v; }
+    static bool atLeast(F a, F b) { return a >= b; }
+    static F select(bool m, F a, F b) { return m ? a : b; }
+    static F fma(F a, F b, F c) { return fusedMultiplyAdd(a, b, c); }
+    static F minF(F a, F b) { return b < a ? b : a; }
+    static F maxF(F a, F b) { return a < b ? b : a; }
+    static float maxLane(F v) { return v; }
+    static void truncate(F v, std::int32_t* out) { *out = std::int32_t(v); }
+
+    static Wide widen(F v) { return double(v); }
+    static F narrow(Wide v) { return float(v); }
+    static Wide splatW(double v) { return v; }
+    static Wide addW(Wide a, Wide b) { return a + b; }
+    static Wide subW(Wide a, Wide b) { return a - b; }
+    static Wide mulW(Wide a, Wide b) { return a * b; }
+};
+
+constexpr SmoothingKernels kScalar = kernelsFor<ScalarIsa>();
+
+}  // namespace
+
+const SmoothingKernels& scalarKernels() { return kScalar; }
+
+}  // namespace hushpix::fast

@@ -1,0 +1,85 @@
+// Four pixels at a time in SSE2, which every x86-64 CPU and our 32-bit
+// build have. SSE2 has no fused multiply-add, so the exactly rounded one is
+// built from doubles: the product of two floats is exact in double, the sum
+// is rounded to odd (TwoSum gives its error exactly), and a double rounded
+// to odd rounds correctly to float (as engine/ExactArithmetic.h does one
+// value at a time).
+#include <emmintrin.h>
+
+#include "engine/fast/SmoothingKernels.h"
+
+namespace hushpix::fast {
+
+namespace {
+
+struct Sse2Isa {
+    static constexpr std::int32_t kLanes = 4;
+    using F = __m128;
+    struct Wide {
+        __m128d low, high;
+    };
+
+    static F load(const float* p) { return _mm_loadu_ps(p); }
+    static void store(float* p, F v) { _mm_storeu_ps(p, v); }
+    static F splat(float v) { return _mm_set1_ps(v); }
+    static F atLeast(F a, F b) { return _mm_cmpge_ps(a, b); }
+    static F select(F m, F a, F b) { return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b)); }
+    static F minF(F a, F b) { return _mm_min_ps(a, b); }
+    static F maxF(F a, F b) { return _mm_max_ps(a, b); }
+    static float maxLane(F v) {
+        const F pairs = _mm_max_ps(v, _mm_movehl_ps(v, v));
+        return _mm_cvtss_f32(_mm_max_ss(pairs, _mm_shuffle_ps(pairs, pairs, 1)));
+    }
+    static void truncate(F v, std::int32_t* out) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_cvttps_epi32(v));
+    }
+
+    static Wide widen(F v) { return {_mm_cvtps_pd(v), _mm_cvtps_pd(_mm_movehl_ps(v, v))}; }
+    static F narrow(Wide v) { return _mm_movelh_ps(_mm_cvtpd_ps(v.low), _mm_cvtpd_ps(v.high)); }
+    static Wide splatW(double v) { return {_mm_set1_pd(v), _mm_set1_pd(v)}; }
+    static Wide addW(Wide a, Wide b) { return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)}; }
+    static Wide subW(Wide a, Wide b) { return {_mm_sub_pd(a.low, b.low), _mm_sub_pd(a.high, b.high)}; }
+    static Wide mulW(Wide a, Wide b) { return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)}; }
+
+    // product + addend rounded to odd, for two lanes.
+    static __m128d sumRoundedToOdd(__m128d product, __m128d addend) {
+        const __m128d sum = _mm_add_pd(product, addend);
+        const __m128d addendPart = _mm_sub_pd(sum, product);
+        const __m128d productPart = _mm_sub_pd(sum, addendPart);
+        const __m128d error =
+            _mm_add_pd(_mm_sub_pd(product, productPart), _mm_sub_pd(addend, addendPart));
+        const __m128d zero = _mm_setzero_pd();
+        // |sum| < infinity; an infinite sum is left as it is.
+        const __m128d magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), sum);
+        const __m128d finite = _mm_cmplt_pd(magnitude, _mm_set1_pd(__builtin_inf()));
+        const __m128i one = _mm_set1_epi64x(1);
+        const __m128i bits = _mm_castpd_si128(sum);
+        const __m128i even = _mm_cmpeq_epi32(_mm_and_si128(bits, one), _mm_setzero_si128());
+        // The low 32 bits of each lane decide evenness; spread that over the lane.
+        const __m128i evenLane = _mm_shuffle_epi32(even, _MM_SHUFFLE(2, 2, 0, 0));
+        const __m128d inexact = _mm_cmpneq_pd(error, zero);
+        const __m128i adjust = _mm_and_si128(
+            _mm_castpd_si128(_mm_and_pd(inexact, finite)), evenLane);
+        // Step away from zero when the error has the sum's sign, else towards it.
+        const __m128i signsDiffer = _mm_castpd_si128(
+            _mm_xor_pd(_mm_cmpgt_pd(error, zero), _mm_cmpgt_pd(sum, zero)));
+        const __m128i step = _mm_or_si128(_mm_andnot_si128(signsDiffer, one),
+                                          _mm_and_si128(signsDiffer, _mm_set1_epi64x(-1)));
+        return _mm_castsi128_pd(_mm_add_epi64(bits, _mm_and_si128(adjust, step)));
+    }
+
+    static F fma(F a, F b, F c) {
+        const Wide product = mulW(widen(a), widen(b));
+        const Wide addend = widen(c);
+        return narrow(Wide{sumRoundedToOdd(product.low, addend.low),
+                           sumRoundedToOdd(product.high, addend.high)});
+    }
+};
+
+constexpr SmoothingKernels kSse2 = kernelsFor<Sse2Isa>();
+
+}  // namespace
+
+const SmoothingKernels& sse2Kernels() { return kSse2; }
+
+}  // namespace hushpix::fast

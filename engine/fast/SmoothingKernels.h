@@ -1,0 +1,373 @@
+// The two smoothing passes of the fast path, written once over an
+// instruction-set record `Isa` (scalar, SSE2, AVX+FMA, ...) and compiled
+// once per instruction set, each in its own file with its own flags.
+//
+// Vectors run across neighbouring pixels of one row, so every pixel still
+// adds its taps one at a time in the reference order: nothing is
+// reassociated. The label rule (a tap that would cross a change of label
+// reads the centre) becomes a per-pixel limit: tap k on one side reads its
+// neighbour when k <= limit, the centre otherwise.
+//
+// Isa provides, for kLanes pixels at a time: F (floats) and Wide (the same
+// lanes as doubles), and load/store/splat/select/atLeast, an exactly
+// rounded single-precision fma, widen/narrow, addW/subW/mulW/splatW,
+// minF/maxF, maxLane (the largest lane) and truncate (floats to int32,
+// stored to memory).
+//
+// Label changes are frequent in noisy photographs, so walks are short: past
+// the longest walk of a block's pixels every pixel reads its centre, and
+// those taps skip the neighbour loads (the arithmetic stays the same).
+//
+// Everything here has internal linkage: each instruction-set file gets its
+// own copy, so no copy compiled for a wider instruction set can stand in
+// for another at link time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "engine/fast/FastJob.h"
+#include "engine/fast/SmoothingPaths.h"
+
+namespace hushpix::fast {
+namespace {
+
+struct ScratchLayout {
+    std::int32_t padded;  // a padded row: radius on the left, radius + spare lanes on the right
+    std::int32_t row;     // a row with spare lanes
+
+    ScratchLayout(std::int32_t width, std::int32_t radius)
+        : padded(width + 2 * radius + kMaxLanes), row(width + kMaxLanes) {}
+};
+
+// Pointers into one worker's scratch memory (smoothingScratchBytes).
+struct RowScratch {
+    float* planes[3];      // padded source channels
+    float* beforeLimit;    // per pixel: taps to the left or above that read their neighbour
+    float* afterLimit;     // the same to the right or below
+    float* luminance;      // the row's luminance as floats
+    std::uint8_t* paddedLabels;
+    std::uint8_t* alive;
+    std::uint8_t* count;
+
+    RowScratch(void* memory, const ScratchLayout& layout) {
+        float* floats = static_cast<float*>(memory);
+        for (float*& plane : planes) {
+            plane = floats;
+            floats += layout.padded;
+        }
+        beforeLimit = floats;
+        afterLimit = beforeLimit + layout.row;
+        luminance = afterLimit + layout.row;
+        paddedLabels = reinterpret_cast<std::uint8_t*>(luminance + layout.row);
+        alive = paddedLabels + layout.padded;
+        count = alive + layout.row;
+    }
+};
+
+// For each pixel x < n: how many of taps 1..taps read their neighbour
+// (neighbour(k)[x]) rather than the centre. On the side walked first (left,
+// up) the tap that meets another label still reads it; on the other side it
+// already reads the centre.
+template <typename Neighbour>
+void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t taps,
+               bool crossingTapReads, std::int32_t n, RowScratch& scratch, float* limit) {
+    std::uint8_t* alive = scratch.alive;
+    std::uint8_t* count = scratch.count;
+    std::memset(alive, 1, std::size_t(n));
+    std::memset(count, 0, std::size_t(n));
+    for (std::int32_t k = 1; k <= taps; ++k) {
+        const std::uint8_t* other = neighbour(k);
+        if (crossingTapReads) {
+            for (std::int32_t x = 0; x < n; ++x) {
+                count[x] = std::uint8_t(count[x] + alive[x]);
+                alive[x] = std::uint8_t(alive[x] & (other[x] == centre[x]));
+            }
+        } else {
+            for (std::int32_t x = 0; x < n; ++x) {
+                alive[x] = std::uint8_t(alive[x] & (other[x] == centre[x]));
+                count[x] = std::uint8_t(count[x] + alive[x]);
+            }
+        }
+    }
+    for (std::int32_t x = 0; x < n; ++x) limit[x] = float(count[x]);
+    for (std::int32_t x = n; x < n + kMaxLanes; ++x) limit[x] = 0.0f;
+}
+
+template <typename Sample>
+const Sample* sourceRow(const FastJob& job, std::int32_t y) {
+    return reinterpret_cast<const Sample*>(static_cast<const char*>(job.source) +
+                                           job.sourceRowBytes * y);
+}
+
+// Splits a source row into three float planes and copies its labels, each
+// padded by repeating the edge pixels: reading the padding is the same as
+// clamping the column to the row.
+template <typename Sample>
+void padRow(const FastJob& job, std::int32_t y, RowScratch& scratch) {
+    const std::int32_t width = job.width, radius = job.radius;
+    const std::int32_t rightPadding = radius + kMaxLanes;
+    const Sample* row = sourceRow<Sample>(job, y);
+    for (int c = 0; c < 3; ++c) {
+        float* plane = scratch.planes[c] + radius;
+        for (std::int32_t x = 0; x < width; ++x) plane[x] = float(row[3 * x + c]);
+        for (std::int32_t i = 1; i <= radius; ++i) plane[-i] = plane[0];
+        for (std::int32_t i = 0; i < rightPadding; ++i) plane[width + i] = plane[width - 1];
+    }
+    const std::uint8_t* labels = job.labels + std::ptrdiff_t(y) * width;
+    std::uint8_t* padded = scratch.paddedLabels + radius;
+    std::memcpy(padded, labels, std::size_t(width));
+    std::memset(padded - radius, labels[0], std::size_t(radius));
+    std::memset(padded + width, labels[width - 1], std::size_t(rightPadding));
+}
+
+template <class Isa, typename Sample>
+void smoothRowsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow, void* memory) {
+    using F = typename Isa::F;
+    constexpr std::int32_t kLanes = Isa::kLanes;
+    const std::int32_t width = job.width, radius = job.radius;
+    const float* weights = job.weights + radius;  // weights[d] for -radius <= d <= radius
+    RowScratch scratch(memory, ScratchLayout(width, radius));
+    const std::uint8_t* labels = scratch.paddedLabels + radius;
+
+    for (std::int32_t y = firstRow; y < endRow; ++y) {
+        padRow<Sample>(job, y, scratch);
+        tapLimits(labels, [&](std::int32_t k) { return labels - k; }, radius, true, width,
+                  scratch, scratch.beforeLimit);
+        tapLimits(labels, [&](std::int32_t k) { return labels + k; }, radius, false, width,
+                  scratch, scratch.afterLimit);
+
+        for (std::int32_t x = 0; x < width; x += kLanes) {
+            const float* planes[3] = {scratch.planes[0] + radius + x,
+                                      scratch.planes[1] + radius + x,
+                                      scratch.planes[2] + radius + x};
+            F centre[3], sum[3];
+            for (int c = 0; c < 3; ++c) {
+                centre[c] = Isa::load(planes[c]);
+                sum[c] = Isa::fma(centre[c], Isa::splat(weights[0]), Isa::splat(0.0f));
+            }
+            const F before = Isa::load(scratch.beforeLimit + x);
+            const std::int32_t reachBefore = std::int32_t(Isa::maxLane(before));
+            for (std::int32_t k = 1; k <= reachBefore; ++k) {
+                const auto reads = Isa::atLeast(before, Isa::splat(float(k)));
+                const F weight = Isa::splat(weights[-k]);
+                for (int c = 0; c < 3; ++c) {
+                    const F tap = Isa::select(reads, Isa::load(planes[c] - k), centre[c]);
+                    sum[c] = Isa::fma(tap, weight, sum[c]);
+                }
+            }
+            for (std::int32_t k = reachBefore + 1; k <= radius; ++k) {
+                const F weight = Isa::splat(weights[-k]);
+                for (int c = 0; c < 3; ++c) sum[c] = Isa::fma(centre[c], weight, sum[c]);
+            }
+            const F after = Isa::load(scratch.afterLimit + x);
+            const std::int32_t reachAfter = std::int32_t(Isa::maxLane(after));
+            for (std::int32_t k = 1; k <= reachAfter; ++k) {
+                const auto reads = Isa::atLeast(after, Isa::splat(float(k)));
+                const F weight = Isa::splat(weights[k]);
+                for (int c = 0; c < 3; ++c) {
+                    const F tap = Isa::select(reads, Isa::load(planes[c] + k), centre[c]);
+                    sum[c] = Isa::fma(tap, weight, sum[c]);
+                }
+            }
+            for (std::int32_t k = reachAfter + 1; k <= radius; ++k) {
+                const F weight = Isa::splat(weights[k]);
+                for (int c = 0; c < 3; ++c) sum[c] = Isa::fma(centre[c], weight, sum[c]);
+            }
+            const std::int32_t lanes = width - x < kLanes ? width - x : kLanes;
+            for (int c = 0; c < 3; ++c) {
+                float* out = sumsPlane(job, y, c) + x;
+                if (lanes == kLanes) {
+                    Isa::store(out, sum[c]);
+                } else {
+                    float all[kLanes];
+                    Isa::store(all, sum[c]);
+                    std::memcpy(out, all, sizeof(float) * std::size_t(lanes));
+                }
+            }
+        }
+    }
+}
+
+template <class Isa>
+typename Isa::F loadLanes(const float* p, std::int32_t lanes) {
+    if (lanes == Isa::kLanes) return Isa::load(p);
+    float all[Isa::kLanes] = {};
+    std::memcpy(all, p, sizeof(float) * std::size_t(lanes));
+    return Isa::load(all);
+}
+
+// Puts the source brightness back into kLanes smoothed colours and rounds
+// them (engine/Luminance.cpp, lane by lane).
+template <class Isa, int kMax>
+void restoreLanes(const typename Isa::Wide (&sum)[3], typename Isa::F luminance,
+                  std::int32_t (&out)[3][Isa::kLanes]) {
+    using Wide = typename Isa::Wide;
+    Wide smoothed[3];
+    for (int c = 0; c < 3; ++c) smoothed[c] = Isa::widen(Isa::narrow(sum[c]));
+    const Wide brightness =
+        Isa::mulW(Isa::addW(Isa::addW(Isa::mulW(Isa::splatW(30.0), smoothed[0]),
+                                      Isa::mulW(Isa::splatW(59.0), smoothed[1])),
+                            Isa::mulW(Isa::splatW(11.0), smoothed[2])),
+                  Isa::splatW(double(0.01f)));
+    const Wide delta = Isa::subW(Isa::widen(luminance), brightness);
+    for (int c = 0; c < 3; ++c) {
+        const typename Isa::F shifted = Isa::narrow(Isa::addW(smoothed[c], delta));
+        // float(s + 0.5), clamped: the same as testing s + 0.5 against the
+        // maximum in double first, since rounding to float keeps order and
+        // the maximum is a float.
+        const typename Isa::F rounded = Isa::narrow(Isa::addW(Isa::widen(shifted), Isa::splatW(0.5)));
+        Isa::truncate(Isa::minF(Isa::maxF(rounded, Isa::splat(0.0f)), Isa::splat(float(kMax))),
+                      out[c]);
+    }
+}
+
+template <typename Sample>
+Sample* destinationRow(const FastJob& job, std::int32_t y) {
+    return reinterpret_cast<Sample*>(static_cast<char*>(job.destination) +
+                                     job.destinationRowBytes * y);
+}
+
+// Columns per strip of the vertical pass: the 2 * radius + 1 rows of sums
+// that a strip reads stay in the core's own cache as it walks down.
+constexpr std::int32_t kStripColumns = 256;
+
+// The vertical sums, restoration and writes of `lanes` pixels from column x
+// of a strip; kFull says lanes == kLanes, so plain vector loads stay in
+// bounds.
+template <class Isa, typename Sample, bool kFull>
+void smoothBlock(const FastJob& job, const float* const (&rows)[3], std::int32_t x,
+                 std::int32_t lanes, std::int32_t rowsBelow,
+                 const RowScratch& scratch, const std::uint8_t* mask, Sample* out) {
+    using F = typename Isa::F;
+    using Wide = typename Isa::Wide;
+    constexpr std::int32_t kLanes = Isa::kLanes;
+    constexpr int kMax = sizeof(Sample) == 1 ? 255 : 65535;
+    const std::int32_t radius = job.radius;
+    const float* weights = job.weights + radius;
+    const std::ptrdiff_t rowFloats = 3 * std::ptrdiff_t(job.width);
+    auto load = [lanes](const float* p) { return kFull ? Isa::load(p) : loadLanes<Isa>(p, lanes); };
+
+    F centre[3];
+    Wide wideCentre[3], sum[3];
+    for (int c = 0; c < 3; ++c) {
+        centre[c] = load(rows[c] + x);
+        wideCentre[c] = Isa::widen(centre[c]);
+        sum[c] = Isa::addW(Isa::splatW(0.0), Isa::mulW(Isa::splatW(weights[0]), wideCentre[c]));
+    }
+    auto addCentre = [&](std::int32_t k) {
+        const Wide weight = Isa::splatW(weights[k]);
+        for (int c = 0; c < 3; ++c) sum[c] = Isa::addW(sum[c], Isa::mulW(weight, wideCentre[c]));
+    };
+    auto addTap = [&](std::int32_t k, typename Isa::F limit, std::ptrdiff_t offset) {
+        const Wide weight = Isa::splatW(weights[k]);
+        const auto reads = Isa::atLeast(limit, Isa::splat(float(k < 0 ? -k : k)));
+        for (int c = 0; c < 3; ++c) {
+            const F tap = Isa::select(reads, load(rows[c] + offset), centre[c]);
+            sum[c] = Isa::addW(sum[c], Isa::mulW(weight, Isa::widen(tap)));
+        }
+    };
+    const F before = Isa::load(scratch.beforeLimit + x);
+    const std::int32_t reachBefore = std::int32_t(Isa::maxLane(before));
+    for (std::int32_t k = 1; k <= reachBefore; ++k) addTap(-k, before, x - k * rowFloats);
+    for (std::int32_t k = reachBefore + 1; k <= radius; ++k) addCentre(-k);
+    const F after = Isa::load(scratch.afterLimit + x);
+    const std::int32_t reachAfter = std::int32_t(Isa::maxLane(after));
+    for (std::int32_t k = 1; k <= reachAfter; ++k) {
+        addTap(k, after, x + (k < rowsBelow ? k : rowsBelow) * rowFloats);
+    }
+    for (std::int32_t k = reachAfter + 1; k <= radius; ++k) addCentre(k);
+
+    std::int32_t restored[3][kLanes];
+    restoreLanes<Isa, kMax>(sum, load(scratch.luminance + x), restored);
+    for (std::int32_t i = 0; i < lanes; ++i) {
+        if (mask && mask[x + i] == 0) continue;
+        Sample* pixel = out + 3 * std::ptrdiff_t(x + i);
+        for (int c = 0; c < 3; ++c) pixel[c] = Sample(restored[c][i]);
+    }
+}
+
+template <class Isa, typename Sample>
+void smoothStrip(const FastJob& job, std::int32_t y, std::int32_t firstColumn,
+                 std::int32_t endColumn, RowScratch& scratch) {
+    constexpr std::int32_t kLanes = Isa::kLanes;
+    const std::int32_t width = job.width, height = job.height, radius = job.radius;
+    const std::int32_t columns = endColumn - firstColumn;
+    const std::uint8_t* mask =
+        job.mask ? job.mask + std::ptrdiff_t(y) * job.maskRowBytes + firstColumn : nullptr;
+    const std::uint8_t* labels = job.labels + std::ptrdiff_t(y) * width + firstColumn;
+    // Above the image a tap reads the centre: only y taps can read a row.
+    // Below it a tap reads the last row.
+    const std::int32_t tapsAbove = y < radius ? y : radius;
+    const std::int32_t rowsBelow = height - 1 - y;
+    tapLimits(labels, [&](std::int32_t k) { return labels - std::ptrdiff_t(k) * width; },
+              tapsAbove, true, columns, scratch, scratch.beforeLimit);
+    tapLimits(labels,
+              [&](std::int32_t k) {
+                  return labels + std::ptrdiff_t(k < rowsBelow ? k : rowsBelow) * width;
+              },
+              radius, false, columns, scratch, scratch.afterLimit);
+    const Sample* luminance =
+        static_cast<const Sample*>(job.luminance) + std::ptrdiff_t(y) * width + firstColumn;
+    for (std::int32_t i = 0; i < columns; ++i) scratch.luminance[i] = float(luminance[i]);
+    Sample* out = destinationRow<Sample>(job, y) + 3 * std::ptrdiff_t(firstColumn);
+    const float* const rows[3] = {sumsPlane(job, y, 0) + firstColumn,
+                                  sumsPlane(job, y, 1) + firstColumn,
+                                  sumsPlane(job, y, 2) + firstColumn};
+
+    for (std::int32_t x = 0; x < columns; x += kLanes) {
+        const std::int32_t lanes = columns - x < kLanes ? columns - x : kLanes;
+        if (mask) {
+            bool any = false;
+            for (std::int32_t i = 0; i < lanes; ++i) any = any || mask[x + i] != 0;
+            if (!any) continue;
+        }
+        if (lanes == kLanes) {
+            smoothBlock<Isa, Sample, true>(job, rows, x, lanes, rowsBelow, scratch, mask, out);
+        } else {
+            smoothBlock<Isa, Sample, false>(job, rows, x, lanes, rowsBelow, scratch, mask, out);
+        }
+    }
+}
+
+template <class Isa, typename Sample>
+void smoothColumnsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
+                     void* memory) {
+    RowScratch scratch(memory, ScratchLayout(job.width, job.radius));
+    const std::int32_t firstColumn = job.lastSkippedColumn < 0 ? 0 : job.lastSkippedColumn + 1;
+    if (job.lastSkippedRow >= firstRow) firstRow = job.lastSkippedRow + 1;
+    for (std::int32_t strip = firstColumn; strip < job.width; strip += kStripColumns) {
+        const std::int32_t end = job.width - strip < kStripColumns ? job.width : strip + kStripColumns;
+        for (std::int32_t y = firstRow; y < endRow; ++y) {
+            smoothStrip<Isa, Sample>(job, y, strip, end, scratch);
+        }
+    }
+}
+
+template <class Isa>
+void smoothRowsWith(const FastJob& job, std::int32_t firstRow, std::int32_t endRow, void* scratch) {
+    if (job.sixteenBit) {
+        smoothRowsOf<Isa, std::uint16_t>(job, firstRow, endRow, scratch);
+    } else {
+        smoothRowsOf<Isa, std::uint8_t>(job, firstRow, endRow, scratch);
+    }
+}
+
+template <class Isa>
+void smoothColumnsWith(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
+                       void* scratch) {
+    if (job.sixteenBit) {
+        smoothColumnsOf<Isa, std::uint16_t>(job, firstRow, endRow, scratch);
+    } else {
+        smoothColumnsOf<Isa, std::uint8_t>(job, firstRow, endRow, scratch);
+    }
+}
+
+template <class Isa>
+constexpr SmoothingKernels kernelsFor() {
+    return SmoothingKernels{&smoothRowsWith<Isa>, &smoothColumnsWith<Isa>};
+}
+
+}  // namespace
+}  // namespace hushpix::fast
