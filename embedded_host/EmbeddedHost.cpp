@@ -10,7 +10,25 @@ Host::Host(PluginModule module) : session_(std::make_unique<Session>(module)) {}
 
 Host::~Host() = default;
 
+namespace {
+
+// An image whose bytes do not match its size, or a mask that does not
+// cover it, would have the host read past its end.
+bool consistent(const RgbImage& image, const RunOptions& options) {
+    if ((image.depth != 8 && image.depth != 16) || image.width < 0 || image.height < 0) return false;
+    const std::size_t pixels = std::size_t(image.width) * std::size_t(image.height);
+    if (image.bytes.size() != pixels * (image.depth == 16 ? 6 : 3)) return false;
+    return options.mask == nullptr || options.mask->size() == pixels;
+}
+
+}  // namespace
+
 RunReport Host::apply(RgbImage& image, const RunOptions& options) {
+    if (!consistent(image, options)) {
+        RunReport report;
+        report.result = paramErr;
+        return report;
+    }
     Session& session = *session_;
     session.begin(image, options);
     // Each step that fails ends the run; the image then stays as it was.

@@ -103,7 +103,9 @@ public:
     Host& operator=(const Host&) = delete;
 
     // One filter run on the image, in place. A run that fails leaves the
-    // image as it was.
+    // image as it was. An image of another depth than 8 or 16, whose bytes
+    // do not match its size, or a mask of another size gives paramErr
+    // without calling the plug-in.
     RunReport apply(RgbImage& image, const RunOptions& options);
 
     // The About command: selector 0 with an about record.

@@ -68,34 +68,41 @@ OSErr writeDescriptor(const RegistrySuites& suites, PIActionDescriptor descripto
     return error;
 }
 
-}  // namespace
-
-OSErr readRegistrySettings() {
+// Runs `operation` with both suites, which are given back afterwards
+// whatever happened.
+template <typename Operation>
+OSErr withSuites(Operation operation) {
     HostContext& context = hostContext();
     if (context.basicSuite == nullptr) return errPlugInHostInsufficient;
     RegistrySuites suites;
     OSErr error = acquireSuites(*context.basicSuite, suites);
-    PIActionDescriptor descriptor = nullptr;
-    if (error == noErr) error = suites.registry->Get(kPluginUniqueID, &descriptor);
-    if (error == noErr && descriptor != nullptr) {
-        error = readDescriptor(*suites.descriptors, descriptor, *context.settings);
-    }
-    if (descriptor != nullptr) suites.descriptors->Free(descriptor);
+    if (error == noErr) error = operation(suites, *context.settings);
     releaseSuites(*context.basicSuite, suites);
     return error;
 }
 
+}  // namespace
+
+OSErr readRegistrySettings() {
+    return withSuites([](const RegistrySuites& suites, FilterSettings& settings) {
+        PIActionDescriptor descriptor = nullptr;
+        OSErr error = suites.registry->Get(kPluginUniqueID, &descriptor);
+        if (error == noErr && descriptor != nullptr) {
+            error = readDescriptor(*suites.descriptors, descriptor, settings);
+        }
+        if (descriptor != nullptr) suites.descriptors->Free(descriptor);
+        return error;
+    });
+}
+
 OSErr writeRegistrySettings() {
-    HostContext& context = hostContext();
-    if (context.basicSuite == nullptr) return errPlugInHostInsufficient;
-    RegistrySuites suites;
-    OSErr error = acquireSuites(*context.basicSuite, suites);
-    PIActionDescriptor descriptor = nullptr;
-    if (error == noErr) error = suites.descriptors->Make(&descriptor);
-    if (error == noErr) error = writeDescriptor(suites, descriptor, *context.settings);
-    if (descriptor != nullptr) suites.descriptors->Free(descriptor);
-    releaseSuites(*context.basicSuite, suites);
-    return error;
+    return withSuites([](const RegistrySuites& suites, FilterSettings& settings) {
+        PIActionDescriptor descriptor = nullptr;
+        OSErr error = suites.descriptors->Make(&descriptor);
+        if (error == noErr) error = writeDescriptor(suites, descriptor, settings);
+        if (descriptor != nullptr) suites.descriptors->Free(descriptor);
+        return error;
+    });
 }
 
 }  // namespace hushpix

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ProtocolSupport.h"
+#include "hostapi/HostTypes.h"
 
 namespace {
 
@@ -106,6 +107,21 @@ TEST(MergeTest, FilterRectangleAndMaskLimitAndBlendTheResult) {
         }
         EXPECT_GT(blended, 0);
     }
+}
+
+TEST(MergeTest, InconsistentImagesAndMasksAreRefusedUntouched) {
+    RgbImage image = noisyRgbImage(20, 10, 8);
+    const RgbImage original = image;
+    const std::vector<std::uint8_t> shortMask(199, 255);
+    RunOptions withShortMask;
+    withShortMask.mask = &shortMask;
+    EXPECT_EQ(embedded_host::applyFilter(image, withShortMask).result, hostapi::paramErr);
+    image.depth = 12;
+    EXPECT_EQ(embedded_host::applyFilter(image, RunOptions{}).result, hostapi::paramErr);
+    image.depth = 16;
+    EXPECT_EQ(embedded_host::applyFilter(image, RunOptions{}).result, hostapi::paramErr);
+    image.depth = 8;
+    EXPECT_EQ(image.bytes, original.bytes);
 }
 
 }  // namespace
