@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "embedded_host/HostPlatform.h"
 #include "embedded_host/Session.h"
 
 namespace embedded_host {
@@ -236,6 +237,13 @@ const PSDescriptorRegistryProcs kRegistrySuite{registerDescriptor, eraseEntry, g
 // --- Basic suite -------------------------------------------------------
 
 SPErr HOSTAPI acquireSuite(const char* name, int32 version, const void** suite) {
+    HostPlatform& platform = hostPlatform();
+    if (std::strcmp(name, kPSGetFileListSuite) == 0 && version == kPSGetFileListSuiteVersion &&
+        platform.fileListSuite != nullptr) {
+        *suite = platform.fileListSuite;
+        ++platform.fileListSuitesHeld;
+        return kSPNoError;
+    }
     const void* found = nullptr;
     if (std::strcmp(name, kPSDescriptorRegistrySuite) == 0 &&
         version == kPSDescriptorRegistrySuiteVersion) {
@@ -250,7 +258,13 @@ SPErr HOSTAPI acquireSuite(const char* name, int32 version, const void** suite) 
     return kSPNoError;
 }
 
-SPErr HOSTAPI releaseSuite(const char*, int32) {
+SPErr HOSTAPI releaseSuite(const char* name, int32) {
+    // A plug-in may keep the browser suite until it is unloaded, after the
+    // host's last call.
+    if (std::strcmp(name, kPSGetFileListSuite) == 0) {
+        --hostPlatform().fileListSuitesHeld;
+        return kSPNoError;
+    }
     --currentSession().suitesHeld;
     return kSPNoError;
 }

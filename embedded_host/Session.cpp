@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "embedded_host/HostPlatform.h"
 #include "embedded_host/ImageTransfer.h"
 
 namespace embedded_host {
@@ -139,8 +140,10 @@ void Session::begin(RgbImage& target, const RunOptions& runOptions) {
     record.imageHRes = 72 * kFixedOne;
     record.imageVRes = 72 * kFixedOne;
     record.wholeSize = record.imageSize;
+    platform.hwnd = hostPlatform().ownerWindow;
     record.platformData = &platform;
     record.bufferProcs = &bufferProcs;
+    record.displayPixels = hostPlatform().displayPixels;
     record.handleProcs = &handleProcs;
     record.advanceState = advanceState;
     record.supportsPadding = true;
