@@ -60,7 +60,7 @@ PIReadDescriptor HOSTAPI openReader(PIDescriptorHandle descriptor, DescriptorKey
         return nullptr;
     }
     auto* state = new Reader{loadDescriptor(descriptor), 0, nullptr, keys, noErr};
-    ++session.scripting.readersOpen;
+    ++session.descriptorTokensOpen;
     return reinterpret_cast<PIReadDescriptor>(state);
 }
 
@@ -68,7 +68,7 @@ OSErr HOSTAPI closeReader(PIReadDescriptor token) {
     Session& session = currentSession();
     const OSErr error = reader(token).error;
     delete &reader(token);
-    --session.scripting.readersOpen;
+    --session.descriptorTokensOpen;
     return session.options.closeReaderError != noErr ? session.options.closeReaderError : error;
 }
 
@@ -108,7 +108,7 @@ OSErr HOSTAPI getBoolean(PIReadDescriptor token, Boolean* value) {
 PIWriteDescriptor HOSTAPI openWriter() {
     Session& session = currentSession();
     if (session.options.failOpenWriter) return nullptr;
-    ++session.scripting.writersOpen;
+    ++session.descriptorTokensOpen;
     return reinterpret_cast<PIWriteDescriptor>(new Writer);
 }
 
@@ -116,7 +116,7 @@ OSErr HOSTAPI closeWriter(PIWriteDescriptor token, PIDescriptorHandle* descripto
     Session& session = currentSession();
     *descriptor = storeDescriptor(session.handles, writer(token).items);
     delete &writer(token);
-    --session.scripting.writersOpen;
+    --session.descriptorTokensOpen;
     return *descriptor != nullptr ? noErr : memFullErr;
 }
 
@@ -304,6 +304,8 @@ Descriptor descriptorOf(const ScriptSettings& settings) {
                       {fourCC("CGpp"), typeBoolean, settings.perPixel ? 1 : 0}};
 }
 
+// The reader and writer offer the integer and boolean functions, the only
+// ones the plug-in calls; the other slots stay null.
 ReadDescriptorProcs readDescriptorProcsTable() {
     ReadDescriptorProcs procs{};
     procs.readDescriptorProcsVersion = kReadDescriptorProcsVersion;

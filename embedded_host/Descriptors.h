@@ -14,11 +14,6 @@ struct ActionDescriptor {
     Descriptor items;
 };
 
-struct ScriptingState {
-    int readersOpen = 0;
-    int writersOpen = 0;
-};
-
 // A descriptor handle holds its items one after another, three 32-bit
 // values each.
 hostapi::Handle storeDescriptor(BlockHeap& handles, const Descriptor& descriptor);

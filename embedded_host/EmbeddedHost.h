@@ -85,6 +85,7 @@ struct RunReport {
     MemoryCounts handles, buffers;        // over the host's life so far
     int actionDescriptorsLive = 0;        // made or handed out and not yet freed
     int suitesHeld = 0;                   // acquired and not released
+    int descriptorTokensOpen = 0;         // scripting readers and writers not closed
     std::vector<Area> tiles;              // output rectangles delivered while filtering
     std::vector<std::pair<std::int32_t, std::int32_t>> progress;
     std::optional<Descriptor> recorded;   // the descriptor the plug-in handed back

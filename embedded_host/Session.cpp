@@ -238,6 +238,7 @@ void Session::end(bool keep) {
     report.buffers = buffers.counts;
     report.actionDescriptorsLive = int(actionDescriptors.size());
     report.suitesHeld = suitesHeld;
+    report.descriptorTokensOpen = descriptorTokensOpen;
     image = nullptr;
 }
 

@@ -43,7 +43,7 @@ struct Session {
     std::map<std::string, Descriptor> registry;
     std::set<ActionDescriptor*> actionDescriptors;
     int suitesHeld = 0;
-    ScriptingState scripting;
+    int descriptorTokensOpen = 0;  // scripting readers and writers not yet closed
 
     // The current run.
     RgbImage* image = nullptr;

@@ -29,6 +29,7 @@ protected:
         EXPECT_EQ(report.handles.invalid, 0);
         EXPECT_EQ(report.actionDescriptorsLive, 0);
         EXPECT_EQ(report.suitesHeld, 0);
+        EXPECT_EQ(report.descriptorTokensOpen, 0);
         filteredImage = copy;
         return report;
     }
