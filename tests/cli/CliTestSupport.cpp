@@ -102,14 +102,17 @@ TestImage readImage(const fs::path& path) {
     return image;
 }
 
-RunResult runHushpix(const std::vector<std::string>& args) {
+RunResult runHushpix(const std::vector<std::string>& args, Terminal terminal) {
     std::vector<const char*> argv{"hushpix"};
     for (const std::string& arg : args) argv.push_back(arg.c_str());
     std::ostringstream out;
     std::ostringstream err;
+    std::ostringstream progress;
     RunResult result;
-    result.status = runCommandLine(int(argv.size()), argv.data(), out, err, nullptr);
+    result.status = runCommandLine(int(argv.size()), argv.data(), out, err,
+                                   terminal == Terminal::kYes ? &progress : nullptr);
     result.err = err.str();
+    result.terminal = progress.str();
     return result;
 }
 

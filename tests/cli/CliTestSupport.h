@@ -49,10 +49,13 @@ TestImage readImage(const fs::path& path);
 struct RunResult {
     int status = 0;
     std::string err;
+    std::string terminal;  // the progress bars, when run as on a terminal
 };
 
+enum class Terminal { kNo, kYes };
+
 // Runs the command line "hushpix ARGS..." in this process.
-RunResult runHushpix(const std::vector<std::string>& args);
+RunResult runHushpix(const std::vector<std::string>& args, Terminal terminal = Terminal::kNo);
 
 // Every file in the folder, by name, with its bytes.
 std::map<std::string, std::string> folderContents(const fs::path& folder);

@@ -34,26 +34,26 @@ struct FileKind {
     int depth;
 };
 
-class RoundTrip : public testing::TestWithParam<FileKind> {};
+class CliRoundTrip : public testing::TestWithParam<FileKind> {};
 
-TEST_P(RoundTrip, KeepsLayoutMetadataAndGivesThePluginsPixels) {
+TEST_P(CliRoundTrip, KeepsLayoutMetadataAndGivesThePluginsPixels) {
     TempFolder folder;
     const std::string name = std::string("photo.") + GetParam().extension;
-    TestImage input = makeTestImage(40, 30, 3, GetParam().depth);
+    TestImage input = makeTestImage(300, 24, 3, GetParam().depth);
     addTestMetadata(input.spec);
     writeImage(folder / name, input);
 
     const RunResult run = runHushpix({(folder / name).string(), "-o",
-                                      (folder / ("out-" + name)).string(), "--tile-size", "16"});
+                                      (folder / ("out-" + name)).string(), "--tile-size", "256"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
 
     const TestImage output = readImage(folder / ("out-" + name));
-    EXPECT_EQ(output.spec.width, 40);
-    EXPECT_EQ(output.spec.height, 30);
+    EXPECT_EQ(output.spec.width, 300);
+    EXPECT_EQ(output.spec.height, 24);
     EXPECT_EQ(output.spec.nchannels, 3);
     EXPECT_EQ(output.spec.format, input.spec.format);
-    EXPECT_EQ(output.pixels, filtered(input, {}, 16));
+    EXPECT_EQ(output.pixels, filtered(input, {}, 256));
     EXPECT_NE(output.pixels, input.pixels);
 
     EXPECT_EQ(bytesOf(output.spec, "ICCProfile"), bytesOf(input.spec, "ICCProfile"));
@@ -65,7 +65,7 @@ TEST_P(RoundTrip, KeepsLayoutMetadataAndGivesThePluginsPixels) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, RoundTrip,
+INSTANTIATE_TEST_SUITE_P(Files, CliRoundTrip,
                          testing::Values(FileKind{"png", 8}, FileKind{"png", 16},
                                          FileKind{"tif", 8}, FileKind{"tif", 16}),
                          [](const testing::TestParamInfo<FileKind>& info) {
@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Files, RoundTrip,
                                     std::to_string(info.param.depth);
                          });
 
-TEST(RoundTrip, JpegStaysJpegWithItsProfile) {
+TEST(CliJpeg, StaysJpegWithItsProfile) {
     TempFolder folder;
     TestImage input = makeTestImage(40, 30, 3, 8);
     addTestMetadata(input.spec);
@@ -88,7 +88,7 @@ TEST(RoundTrip, JpegStaysJpegWithItsProfile) {
     EXPECT_NEAR(output.spec.get_float_attribute("ExposureTime"), 1.0f / 60.0f, 1e-6);
 }
 
-TEST(Settings, ReachThePluginAsGiven) {
+TEST(CliSettings, ReachThePluginAsGiven) {
     TempFolder folder;
     const TestImage input = makeTestImage(48, 40, 3, 8);
     writeImage(folder / "photo.png", input);
@@ -101,9 +101,28 @@ TEST(Settings, ReachThePluginAsGiven) {
     EXPECT_NE(expected, filtered(input, {}, 0));
 }
 
+// The plug-in reports one step per tile; a tile of 256 (its smallest) cuts a
+// 300-pixel-wide photograph in two, one of 32767 leaves it whole.
+TEST(CliProgress, FollowsThePluginsTilesOnATerminal) {
+    TempFolder folder;
+    writeImage(folder / "photo.png", makeTestImage(300, 20, 3, 8));
+    const std::string photo = (folder / "photo.png").string();
+
+    RunResult run = runHushpix({photo, "-o", (folder / "two.png").string(), "--tile-size", "256"},
+                               Terminal::kYes);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.terminal, "\rphoto.png [###############               ] 50%"
+                            "\rphoto.png [##############################] 100%\n");
+
+    run = runHushpix({photo, "-o", (folder / "one.png").string(), "--tile-size", "32767"},
+                     Terminal::kYes);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.terminal, "\rphoto.png [##############################] 100%\n");
+}
+
 // Alpha goes around the plug-in: the colour result is what the same colours
 // give without alpha (no premultiplication on the way), and alpha is kept.
-TEST(Alpha, PassesThroughUnchanged) {
+TEST(CliAlpha, PassesThroughUnchanged) {
     for (const FileKind kind : {FileKind{"png", 8}, FileKind{"tif", 16}}) {
         SCOPED_TRACE(kind.extension);
         TempFolder folder;
@@ -143,7 +162,7 @@ TEST(Alpha, PassesThroughUnchanged) {
     }
 }
 
-TEST(Alpha, IsNeverDroppedIntoAJpeg) {
+TEST(CliAlpha, IsNeverDroppedIntoAJpeg) {
     TempFolder folder;
     writeImage(folder / "rgba.png", makeTestImage(16, 16, 4, 8));
     writeBytes(folder / "out.jpg", "an older result");
@@ -156,7 +175,7 @@ TEST(Alpha, IsNeverDroppedIntoAJpeg) {
     EXPECT_EQ(folderContents(folder.path()).size(), 2u);
 }
 
-TEST(Mask, UnselectedPixelsStayAndTheSizeMustMatch) {
+TEST(CliMask, UnselectedPixelsStayAndTheSizeMustMatch) {
     TempFolder folder;
     const TestImage input = makeTestImage(32, 24, 3, 16);
     writeImage(folder / "photo.tif", input);
