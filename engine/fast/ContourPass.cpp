@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
+#include <type_traits>
 
 namespace hushpix::fast {
 
@@ -34,14 +36,36 @@ inline std::uint8_t labelFor(const std::int64_t (&acc)[3], std::int64_t bound) {
     return 0;
 }
 
+// The label from the verdicts of the three channels, 9 * first + 3 * second
+// + third, each 0 (inside the threshold), 1 (below) or 2 (above): the first
+// channel outside decides.
+constexpr std::uint8_t labelOfVerdicts(int verdicts) {
+    const int channels[3] = {verdicts / 9, verdicts / 3 % 3, verdicts % 3};
+    for (int verdict : channels) {
+        if (verdict != 0) return verdict == 2 ? 255 : 128;
+    }
+    return 0;
+}
+
+struct VerdictLabels {
+    std::uint8_t label[27];
+    constexpr VerdictLabels() : label() {
+        for (int verdicts = 0; verdicts < 27; ++verdicts) label[verdicts] = labelOfVerdicts(verdicts);
+    }
+};
+
+constexpr VerdictLabels kVerdictLabels;
+
 // With the usual kernel the response is 25 * centre - (5x5 box sum), and
 // the box sums come from running column sums: exact in 32-bit integers
-// (25 * 65535 is far from overflow).
+// (25 * 65535 is far from overflow). Each sample gets a verdict first, in
+// one straight loop over the row; then each pixel's label.
 template <typename Sample>
 void markRowsWithBox(const FastJob& job, std::int64_t bound, std::int32_t firstRow,
                      std::int32_t endRow, std::int32_t* columnSums) {
     const std::int32_t samples = 3 * job.width;
     const std::int32_t limit = std::int32_t(std::min<std::int64_t>(bound, INT32_MAX));
+    std::uint8_t* verdicts = reinterpret_cast<std::uint8_t*>(columnSums + samples);
     for (std::int32_t i = 0; i < samples; ++i) {
         std::int32_t sum = 0;
         for (std::int32_t dy = -2; dy <= 2; ++dy) sum += sourceRow<Sample>(job, firstRow + dy)[i];
@@ -56,17 +80,16 @@ void markRowsWithBox(const FastJob& job, std::int64_t bound, std::int32_t firstR
             }
         }
         const Sample* centre = sourceRow<Sample>(job, y);
+        for (std::int32_t i = 6; i < samples - 6; ++i) {
+            const std::int32_t box = columnSums[i - 6] + columnSums[i - 3] + columnSums[i] +
+                                     columnSums[i + 3] + columnSums[i + 6];
+            const std::int32_t response = 25 * std::int32_t(centre[i]) - box;
+            verdicts[i] = std::uint8_t((response > limit ? 2 : 0) + (response < -limit ? 1 : 0));
+        }
         std::uint8_t* labels = job.labels + std::ptrdiff_t(y) * job.width;
         for (std::int32_t x = 2; x <= job.width - 3; ++x) {
-            std::uint8_t label = 0;
-            for (int c = 2; c >= 0; --c) {
-                const std::int32_t* s = columnSums + 3 * x + c;
-                const std::int32_t box = s[-6] + s[-3] + s[0] + s[3] + s[6];
-                const std::int32_t acc = 25 * std::int32_t(centre[3 * x + c]) - box;
-                if (acc > limit) label = 255;
-                if (acc < -limit) label = 128;
-            }
-            labels[x] = label;
+            const std::uint8_t* v = verdicts + 3 * x;
+            labels[x] = kVerdictLabels.label[9 * v[0] + 3 * v[1] + v[2]];
         }
     }
 }
@@ -94,7 +117,7 @@ void markRowsWithKernel(const FastJob& job, const ContourRule& rule, std::int32_
 
 template <typename Sample>
 void markRows(const FastJob& job, const ContourRule& rule, std::int32_t firstRow,
-              std::int32_t endRow, std::int32_t* columnSums) {
+              std::int32_t endRow, void* scratch) {
     for (std::int32_t y = firstRow; y < endRow; ++y) {
         std::memset(job.labels + std::ptrdiff_t(y) * job.width, 0, std::size_t(job.width));
     }
@@ -103,7 +126,7 @@ void markRows(const FastJob& job, const ContourRule& rule, std::int32_t firstRow
     const std::int32_t end = std::min(endRow, job.height - 2);
     if (first >= end) return;
     if (rule.boxKernel) {
-        markRowsWithBox<Sample>(job, rule.bound, first, end, columnSums);
+        markRowsWithBox<Sample>(job, rule.bound, first, end, static_cast<std::int32_t*>(scratch));
     } else {
         markRowsWithKernel<Sample>(job, rule, first, end);
     }
@@ -115,36 +138,87 @@ Sample absoluteDifference(Sample a, Sample b) {
 }
 
 template <typename Sample>
+bool despecklePixelAt(Sample* row, const Sample* above, const Sample* below, std::int32_t x) {
+    const Sample p0 = above[x - 1], p1 = above[x], p2 = above[x + 1];
+    const Sample p3 = row[x - 1], p4 = row[x], p5 = row[x + 1];
+    const Sample p6 = below[x - 1], p7 = below[x], p8 = below[x + 1];
+    const Sample hi = std::max({p0, p1, p2, p3, p5, p6, p7, p8});
+    const Sample lo = std::min({p0, p1, p2, p3, p5, p6, p7, p8});
+    if (lo <= p4 && p4 <= hi) return false;
+
+    // Opposite pairs in order of preference; a pair wins only with a
+    // difference strictly below the other three, else the vertical pair.
+    // Chosen without branches: which pair wins is as good as random.
+    const Sample d0 = absoluteDifference(p8, p0), d1 = absoluteDifference(p6, p2);
+    const Sample d2 = absoluteDifference(p5, p3), d3 = absoluteDifference(p7, p1);
+    const bool first = (d0 < d1) & (d0 < d2) & (d0 < d3);
+    const bool second = (d1 < d0) & (d1 < d2) & (d1 < d3);
+    const bool third = (d2 < d0) & (d2 < d1) & (d2 < d3);
+    const std::uint32_t a = first ? p8 : second ? p6 : third ? p5 : p7;
+    const std::uint32_t b = first ? p0 : second ? p2 : third ? p3 : p1;
+    const Sample replacement = Sample((a + b) / 2);
+    row[x] = replacement;
+    return replacement != p4;
+}
+
+// Sixteen bytes of a plane: GCC's generic vectors, which every target has.
+typedef std::uint8_t Chunk8 __attribute__((vector_size(16)));
+typedef std::uint16_t Chunk16 __attribute__((vector_size(16)));
+template <typename Sample>
+using ChunkOf = std::conditional_t<sizeof(Sample) == 1, Chunk8, Chunk16>;
+
+template <typename Chunk, typename Sample>
+Chunk loadChunk(const Sample* p) {
+    Chunk chunk;
+    std::memcpy(&chunk, p, sizeof chunk);
+    return chunk;
+}
+
+template <typename Chunk>
+Chunk smaller(Chunk a, Chunk b) {
+    return a < b ? a : b;
+}
+
+template <typename Chunk>
+Chunk larger(Chunk a, Chunk b) {
+    return a < b ? b : a;
+}
+
+// Most pixels lie within their neighbours' range and stay as they are. That
+// test runs on a chunk of pixels at once, with the row as it stands before
+// the chunk: exact for a pixel whose left neighbour then keeps its value.
+// Any pixel that may be extreme, or whose left neighbour changed, gets the
+// full treatment, in order.
+template <typename Sample>
 void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y,
                       std::int32_t firstColumn, std::int32_t endColumn) {
+    using Chunk = ChunkOf<Sample>;
+    constexpr std::int32_t kChunk = sizeof(Chunk) / sizeof(Sample);
     const Sample* above = plane + std::ptrdiff_t(y - 1) * width;
     Sample* row = plane + std::ptrdiff_t(y) * width;
     const Sample* below = plane + std::ptrdiff_t(y + 1) * width;
-    for (std::int32_t x = firstColumn; x < endColumn; ++x) {
-        const Sample p0 = above[x - 1], p1 = above[x], p2 = above[x + 1];
-        const Sample p3 = row[x - 1], p4 = row[x], p5 = row[x + 1];
-        const Sample p6 = below[x - 1], p7 = below[x], p8 = below[x + 1];
-        const Sample hi = std::max({p0, p1, p2, p3, p5, p6, p7, p8});
-        const Sample lo = std::min({p0, p1, p2, p3, p5, p6, p7, p8});
-        if (lo <= p4 && p4 <= hi) continue;
-
-        // Opposite pairs in order of preference; a pair wins only with a
-        // difference strictly below the other three, else the vertical pair.
-        const Sample d0 = absoluteDifference(p8, p0), d1 = absoluteDifference(p6, p2);
-        const Sample d2 = absoluteDifference(p5, p3), d3 = absoluteDifference(p7, p1);
-        std::uint32_t a = p7, b = p1;
-        if (d0 < d1 && d0 < d2 && d0 < d3) {
-            a = p8;
-            b = p0;
-        } else if (d1 < d0 && d1 < d2 && d1 < d3) {
-            a = p6;
-            b = p2;
-        } else if (d2 < d0 && d2 < d1 && d2 < d3) {
-            a = p5;
-            b = p3;
+    std::int32_t x = firstColumn;
+    for (; x + kChunk <= endColumn; x += kChunk) {
+        Chunk lo = loadChunk<Chunk>(above + x - 1), hi = lo;
+        const Sample* middle = row;
+        for (const Sample* p : {above + x, above + x + 1, middle + x - 1, middle + x + 1,
+                                below + x - 1, below + x, below + x + 1}) {
+            const Chunk neighbour = loadChunk<Chunk>(p);
+            lo = smaller(lo, neighbour);
+            hi = larger(hi, neighbour);
         }
-        row[x] = Sample((a + b) / 2);
+        const Chunk centre = loadChunk<Chunk>(row + x);
+        const auto extreme = (centre < lo) | (centre > hi);
+        std::uint32_t pending = 0;
+        for (std::int32_t i = 0; i < kChunk; ++i) pending |= std::uint32_t(extreme[i] & 1) << i;
+        while (pending != 0) {
+            const int i = __builtin_ctz(pending);
+            pending &= pending - 1;
+            // A change reaches the right neighbour's test.
+            if (despecklePixelAt(row, above, below, x + i)) pending |= (2u << i) & ((1u << kChunk) - 1);
+        }
     }
+    for (; x < endColumn; ++x) despecklePixelAt(row, above, below, x);
 }
 
 }  // namespace
@@ -181,11 +255,11 @@ void computeLuminanceRows(const FastJob& job, std::int32_t firstRow, std::int32_
 }
 
 void markContourRows(const FastJob& job, const ContourRule& rule, std::int32_t firstRow,
-                     std::int32_t endRow, std::int32_t* columnSums) {
+                     std::int32_t endRow, void* scratch) {
     if (job.sixteenBit) {
-        markRows<std::uint16_t>(job, rule, firstRow, endRow, columnSums);
+        markRows<std::uint16_t>(job, rule, firstRow, endRow, scratch);
     } else {
-        markRows<std::uint8_t>(job, rule, firstRow, endRow, columnSums);
+        markRows<std::uint8_t>(job, rule, firstRow, endRow, scratch);
     }
 }
 

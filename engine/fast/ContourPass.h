@@ -29,10 +29,16 @@ ContourRule contourRule(std::int32_t contourThreshold, bool sixteenBit,
 // Writes the luminance of rows [firstRow, endRow).
 void computeLuminanceRows(const FastJob& job, std::int32_t firstRow, std::int32_t endRow);
 
+// Scratch memory for markContourRows: running column sums and a verdict
+// per sample, 15 bytes per pixel.
+constexpr std::size_t contourScratchBytes(std::int32_t width) {
+    return std::size_t(width) * 3 * (sizeof(std::int32_t) + 1);
+}
+
 // Writes the region map of rows [firstRow, endRow): zero, or a contour
-// mark. `columnSums` holds 3 * width integers.
+// mark. `scratch` holds contourScratchBytes(width), aligned for int32.
 void markContourRows(const FastJob& job, const ContourRule& rule, std::int32_t firstRow,
-                     std::int32_t endRow, std::int32_t* columnSums);
+                     std::int32_t endRow, void* scratch);
 
 // The in-place despeckle of pixels [firstColumn, endColumn) of row y
 // (1 <= y <= height - 2, 1 <= firstColumn, endColumn <= width - 1): row

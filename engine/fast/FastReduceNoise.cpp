@@ -83,8 +83,7 @@ void runPasses(const SmoothingKernels& kernels, WorkerPool& pool, Buffers& buffe
                const FastJob& job, const ContourRule& rule, bool perPixel) {
     forEachPieceOfRows(pool, job.height, kRowsPerPiece, [&](int worker, std::int32_t first, std::int32_t end) {
         computeLuminanceRows(job, first, end);
-        markContourRows(job, rule, first, end,
-                        reinterpret_cast<std::int32_t*>(buffers.scratch[worker].data()));
+        markContourRows(job, rule, first, end, buffers.scratch[worker].data());
     });
     if (perPixel) {
         if (job.sixteenBit) {
@@ -134,7 +133,7 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
                                          engine.contourKernel);
     const int workers = std::max(1, threads);
     const std::size_t scratchBytes =
-        std::max(smoothingScratchBytes(width, job.radius), 3 * std::size_t(width) * sizeof(std::int32_t));
+        std::max(smoothingScratchBytes(width, job.radius), contourScratchBytes(width));
 
     Buffers buffers;
     try {

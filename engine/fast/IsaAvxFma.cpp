@@ -21,10 +21,13 @@ struct AvxFmaIsa {
     static void store(float* p, F v) { _mm256_storeu_ps(p, v); }
     static F splat(float v) { return _mm256_set1_ps(v); }
     static F atLeast(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_GE_OQ); }
-    // Not blendv: GCC rewrites it as a test of the mask's sign bits, which
-    // without AVX2's 256-bit integer instructions it emulates lane by lane.
+    // vblendvps written out: GCC rewrites _mm256_blendv_ps as a test of the
+    // mask's sign bits, which without AVX2's 256-bit integer instructions it
+    // emulates lane by lane.
     static F select(F m, F a, F b) {
-        return _mm256_or_ps(_mm256_and_ps(m, a), _mm256_andnot_ps(m, b));
+        F chosen;
+        asm("vblendvps %3, %2, %1, %0" : "=x"(chosen) : "x"(b), "xm"(a), "x"(m));
+        return chosen;
     }
     static F fma(F a, F b, F c) { return _mm256_fmadd_ps(a, b, c); }
     static F minF(F a, F b) { return _mm256_min_ps(a, b); }

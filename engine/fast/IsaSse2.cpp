@@ -82,4 +82,9 @@ constexpr SmoothingKernels kSse2 = kernelsFor<Sse2Isa>();
 
 const SmoothingKernels& sse2Kernels() { return kSse2; }
 
+void fusedMultiplyAddSse2(const float (&a)[4], const float (&b)[4], const float (&c)[4],
+                          float (&out)[4]) {
+    Sse2Isa::store(out, Sse2Isa::fma(Sse2Isa::load(a), Sse2Isa::load(b), Sse2Isa::load(c)));
+}
+
 }  // namespace hushpix::fast

@@ -48,8 +48,6 @@ struct RowScratch {
     float* afterLimit;     // the same to the right or below
     float* luminance;      // the row's luminance as floats
     std::uint8_t* paddedLabels;
-    std::uint8_t* alive;
-    std::uint8_t* count;
 
     RowScratch(void* memory, const ScratchLayout& layout) {
         float* floats = static_cast<float*>(memory);
@@ -61,38 +59,51 @@ struct RowScratch {
         afterLimit = beforeLimit + layout.row;
         luminance = afterLimit + layout.row;
         paddedLabels = reinterpret_cast<std::uint8_t*>(luminance + layout.row);
-        alive = paddedLabels + layout.padded;
-        count = alive + layout.row;
     }
 };
+
+// Sixteen labels or counts: GCC's generic vectors, which every target has.
+typedef std::uint8_t Bytes16 __attribute__((vector_size(16)));
+
+inline Bytes16 loadBytes16(const std::uint8_t* p) {
+    Bytes16 bytes;
+    std::memcpy(&bytes, p, sizeof bytes);
+    return bytes;
+}
 
 // For each pixel x < n: how many of taps 1..taps read their neighbour
 // (neighbour(k)[x]) rather than the centre. On the side walked first (left,
 // up) the tap that meets another label still reads it; on the other side it
 // already reads the centre.
-template <typename Neighbour>
+template <bool kCrossingTapReads, typename Neighbour>
 void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t taps,
-               bool crossingTapReads, std::int32_t n, RowScratch& scratch, float* limit) {
-    std::uint8_t* alive = scratch.alive;
-    std::uint8_t* count = scratch.count;
-    std::memset(alive, 1, std::size_t(n));
-    std::memset(count, 0, std::size_t(n));
-    for (std::int32_t k = 1; k <= taps; ++k) {
-        const std::uint8_t* other = neighbour(k);
-        if (crossingTapReads) {
-            for (std::int32_t x = 0; x < n; ++x) {
-                count[x] = std::uint8_t(count[x] + alive[x]);
-                alive[x] = std::uint8_t(alive[x] & (other[x] == centre[x]));
-            }
-        } else {
-            for (std::int32_t x = 0; x < n; ++x) {
-                alive[x] = std::uint8_t(alive[x] & (other[x] == centre[x]));
-                count[x] = std::uint8_t(count[x] + alive[x]);
-            }
+               std::int32_t n, float* limit) {
+    constexpr std::int32_t kChunk = sizeof(Bytes16);
+    std::int32_t x = 0;
+    for (; x + kChunk <= n; x += kChunk) {
+        const Bytes16 middle = loadBytes16(centre + x);
+        Bytes16 alive = Bytes16{} - 1;  // every byte 0xff: true
+        Bytes16 count = Bytes16{};
+        for (std::int32_t k = 1; k <= taps; ++k) {
+            const Bytes16 same = loadBytes16(neighbour(k) + x) == middle;
+            if (kCrossingTapReads) count -= alive;
+            alive &= same;
+            if (!kCrossingTapReads) count -= alive;
         }
+        for (std::int32_t i = 0; i < kChunk; ++i) limit[x + i] = float(count[i]);
     }
-    for (std::int32_t x = 0; x < n; ++x) limit[x] = float(count[x]);
-    for (std::int32_t x = n; x < n + kMaxLanes; ++x) limit[x] = 0.0f;
+    for (; x < n; ++x) {
+        bool alive = true;
+        std::int32_t count = 0;
+        for (std::int32_t k = 1; k <= taps; ++k) {
+            const bool same = neighbour(k)[x] == centre[x];
+            if (kCrossingTapReads) count += alive;
+            alive = alive && same;
+            if (!kCrossingTapReads) count += alive;
+        }
+        limit[x] = float(count);
+    }
+    for (std::int32_t i = 0; i < kMaxLanes; ++i) limit[n + i] = 0.0f;
 }
 
 template <typename Sample>
@@ -133,10 +144,10 @@ void smoothRowsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow
 
     for (std::int32_t y = firstRow; y < endRow; ++y) {
         padRow<Sample>(job, y, scratch);
-        tapLimits(labels, [&](std::int32_t k) { return labels - k; }, radius, true, width,
-                  scratch, scratch.beforeLimit);
-        tapLimits(labels, [&](std::int32_t k) { return labels + k; }, radius, false, width,
-                  scratch, scratch.afterLimit);
+        tapLimits<true>(labels, [&](std::int32_t k) { return labels - k; }, radius, width,
+                        scratch.beforeLimit);
+        tapLimits<false>(labels, [&](std::int32_t k) { return labels + k; }, radius, width,
+                         scratch.afterLimit);
 
         for (std::int32_t x = 0; x < width; x += kLanes) {
             const float* planes[3] = {scratch.planes[0] + radius + x,
@@ -301,13 +312,13 @@ void smoothStrip(const FastJob& job, std::int32_t y, std::int32_t firstColumn,
     // Below it a tap reads the last row.
     const std::int32_t tapsAbove = y < radius ? y : radius;
     const std::int32_t rowsBelow = height - 1 - y;
-    tapLimits(labels, [&](std::int32_t k) { return labels - std::ptrdiff_t(k) * width; },
-              tapsAbove, true, columns, scratch, scratch.beforeLimit);
-    tapLimits(labels,
-              [&](std::int32_t k) {
-                  return labels + std::ptrdiff_t(k < rowsBelow ? k : rowsBelow) * width;
-              },
-              radius, false, columns, scratch, scratch.afterLimit);
+    tapLimits<true>(labels, [&](std::int32_t k) { return labels - std::ptrdiff_t(k) * width; },
+                    tapsAbove, columns, scratch.beforeLimit);
+    tapLimits<false>(labels,
+                     [&](std::int32_t k) {
+                         return labels + std::ptrdiff_t(k < rowsBelow ? k : rowsBelow) * width;
+                     },
+                     radius, columns, scratch.afterLimit);
     const Sample* luminance =
         static_cast<const Sample*>(job.luminance) + std::ptrdiff_t(y) * width + firstColumn;
     for (std::int32_t i = 0; i < columns; ++i) scratch.luminance[i] = float(luminance[i]);

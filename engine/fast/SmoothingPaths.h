@@ -23,17 +23,22 @@ struct SmoothingKernels {
 };
 
 // Scratch memory for one worker, for either pass: three padded float rows,
-// three more float rows and three byte rows, about 26 * width bytes.
+// three more float rows and a padded byte row, about 25 * width bytes.
 constexpr std::size_t smoothingScratchBytes(std::int32_t width, std::int32_t radius) {
     const std::size_t padded = std::size_t(width) + 2 * std::size_t(radius) + kMaxLanes;
     const std::size_t row = std::size_t(width) + kMaxLanes;
-    return (3 * padded + 3 * row) * sizeof(float) + padded + 2 * row;
+    return (3 * padded + 3 * row) * sizeof(float) + padded;
 }
 
 const SmoothingKernels& scalarKernels();
 #if defined(HUSHPIX_X86)
 const SmoothingKernels& sse2Kernels();
 const SmoothingKernels& avxFmaKernels();
+
+// The SSE2 kernels' exactly rounded a * b + c, four lanes at once; for its
+// test, which can aim at the rare sums that rounding twice would get wrong.
+void fusedMultiplyAddSse2(const float (&a)[4], const float (&b)[4], const float (&c)[4],
+                          float (&out)[4]);
 #endif
 
 }  // namespace hushpix::fast

@@ -30,7 +30,7 @@ struct Case {
     std::int32_t contourLevel = hushpix::kContourNormal;
     bool perPixel = true;
     bool withMask = false;
-    std::int32_t sourcePadding = 0;  // bytes after each row
+    std::int32_t sourcePadding = 0;  // samples after each row
     std::int32_t destinationPadding = 0;
     std::int32_t maskPadding = 0;
     std::int32_t lastSkippedColumn = -1;
@@ -114,9 +114,11 @@ std::vector<unsigned char> runOn(EnginePath path, const Case& c) {
     std::mt19937 random(c.seed);
     const std::int32_t sampleBytes = c.depth == 16 ? 2 : 1;
     const std::uint32_t top = c.depth == 16 ? 65535 : 255;
-    const std::ptrdiff_t sourceRowBytes = hushpix::packedRowBytes(c.width, c.depth) + c.sourcePadding;
+    const std::ptrdiff_t sourceRowBytes =
+        hushpix::packedRowBytes(c.width, c.depth) + c.sourcePadding * sampleBytes;
     const std::ptrdiff_t destinationRowBytes =
-        c.inPlace ? sourceRowBytes : hushpix::packedRowBytes(c.width, c.depth) + c.destinationPadding;
+        c.inPlace ? sourceRowBytes
+                  : hushpix::packedRowBytes(c.width, c.depth) + c.destinationPadding * sampleBytes;
     const std::int32_t maskRowBytes = c.width + c.maskPadding;
 
     Run run;
@@ -219,23 +221,23 @@ TEST(Differential, TinyImagesOfEveryShape) {
 
 TEST(Differential, RandomSmallCases) {
     std::mt19937 random(2);
-    for (int i = 0; i < 300; ++i) expectSameAsReference(randomCase(random, 40, 40));
+    for (int i = 0; i < 150; ++i) expectSameAsReference(randomCase(random, 40, 40));
 }
 
 TEST(Differential, RandomWideAndTallCases) {
     std::mt19937 random(3);
-    for (int i = 0; i < 12; ++i) expectSameAsReference(randomCase(random, 700, 60));
-    for (int i = 0; i < 8; ++i) expectSameAsReference(randomCase(random, 30, 300));
+    for (int i = 0; i < 6; ++i) expectSameAsReference(randomCase(random, 600, 40));
+    for (int i = 0; i < 6; ++i) expectSameAsReference(randomCase(random, 30, 300));
 }
 
 // Several workers over rows in pieces, and the despeckle wavefront across
 // steps of a row: the order of work must not show in the result.
 TEST(Differential, ManyThreadsOverManyPieces) {
     std::mt19937 random(4);
-    for (int threads : {2, 3, 5}) {
+    for (int threads : {2, 3}) {
         Case c = randomCase(random, 1, 1);
-        c.width = 1100;
-        c.height = 97;
+        c.width = 600;
+        c.height = 75;
         c.threads = threads;
         c.noiseLevel = hushpix::kNoiseHigh;
         c.contourLevel = hushpix::kContourStrong;
