@@ -30,6 +30,7 @@ char* BlockHeap::lock(MemoryBlock* block) {
         ++counts.invalid;
         return nullptr;
     }
+    if (failLocks) return nullptr;
     ++counts.locked;
     return block->data;
 }

@@ -32,6 +32,7 @@ public:
     MemoryCounts counts;
     int attempts = 0;          // allocations asked for since the count was reset
     int failAllocationAt = 0;  // the attempt that fails; 0 none
+    bool failLocks = false;    // every lock answers null
 
 private:
     std::map<MemoryBlock*, std::unique_ptr<MemoryBlock>> blocks_;

@@ -91,6 +91,31 @@ TEST_F(SelectorTest, HandleCreationFailureReportsMemoryFull) {
     }
 }
 
+TEST_F(SelectorTest, AHandleThatWillNotLockReportsMemoryFull) {
+    ASSERT_EQ(session.call(hostapi::filterSelectorParameters), 0);
+    session.handles.failLocks = true;
+    for (const hostapi::int16 selector : {hostapi::filterSelectorPrepare, hostapi::filterSelectorStart,
+                                          hostapi::filterSelectorFinish}) {
+        EXPECT_EQ(session.call(selector), hostapi::memFullErr);
+    }
+    EXPECT_EQ(handles().locked, handles().unlocked) << "nothing unlocked that was not locked";
+    EXPECT_EQ(session.buffers.counts.allocated, 0);
+}
+
+TEST_F(SelectorTest, AHostWithoutTileOrBufferFunctionsIsReportedInsufficient) {
+    for (const bool withoutBuffers : {false, true}) {
+        SCOPED_TRACE(withoutBuffers);
+        begin(RunOptions{});
+        if (withoutBuffers) {
+            session.record.bufferProcs = nullptr;
+        } else {
+            session.record.advanceState = nullptr;
+        }
+        ASSERT_EQ(session.call(hostapi::filterSelectorParameters), 0);
+        EXPECT_EQ(session.call(hostapi::filterSelectorStart), hostapi::errPlugInHostInsufficient);
+    }
+}
+
 TEST_F(SelectorTest, SelectorsThatNeedTheRecordsReportMissingHandles) {
     for (const hostapi::int16 selector : {hostapi::filterSelectorStart, hostapi::filterSelectorFinish}) {
         EXPECT_EQ(session.call(selector), hostapi::filterBadParameters);
