@@ -1,7 +1,8 @@
 # Checks a module's export and import tables with objdump:
-#   cmake -DOBJDUMP=... -DMODULE=... -DEXPORTS="PluginMain;..." -P CheckExports.cmake
-# The module must export exactly EXPORTS, under those undecorated names, and
-# import no MinGW runtime DLL (a user has no such DLL beside the host).
+#   cmake -DOBJDUMP=... -DMODULE=... -DDEF_FILE=... -P CheckExports.cmake
+# The module must export exactly the names its module-definition file lists,
+# undecorated, and import no MinGW runtime DLL (a user has no such DLL
+# beside the host).
 execute_process(COMMAND ${OBJDUMP} -p ${MODULE}
   OUTPUT_VARIABLE table RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -16,7 +17,20 @@ foreach(line IN LISTS export_lines)
   list(APPEND exported "${name}")
 endforeach()
 list(SORT exported)
-set(expected ${EXPORTS})
+file(STRINGS ${DEF_FILE} def_lines)
+set(expected "")
+set(in_exports FALSE)
+foreach(line IN LISTS def_lines)
+  string(STRIP "${line}" line)
+  if(line MATCHES "^EXPORTS")
+    set(in_exports TRUE)
+  elseif(in_exports AND line MATCHES "^([A-Za-z_][A-Za-z0-9_]*)")
+    list(APPEND expected "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+if(NOT expected)
+  message(FATAL_ERROR "${DEF_FILE} lists no exports")
+endif()
 list(SORT expected)
 if(NOT exported STREQUAL expected)
   message(FATAL_ERROR "${MODULE} exports '${exported}', expected '${expected}'")
