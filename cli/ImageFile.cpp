@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "cli/FileError.h"
+#include "cli/PngExif.h"
 
 namespace hushpix::cli {
 namespace {
@@ -188,9 +189,13 @@ void writePhoto(const Photo& photo, const fs::path& file, const fs::path& format
         pixels = &rgba;
     }
 
-    if (!output->open(file.string(), outputSpec(photo)) ||
-        !output->write_image(type, pixels->data()) || !output->close()) {
+    const OIIO::ImageSpec spec = outputSpec(photo);
+    if (!output->open(file.string(), spec) || !output->write_image(type, pixels->data()) ||
+        !output->close()) {
         throw FileError(formatPath, "cannot write: " + oneLine(output->geterror()));
+    }
+    if (std::string(output->format_name()) == "png" && !addPngExif(file, spec)) {
+        throw FileError(formatPath, "cannot add the EXIF data");
     }
 }
 
