@@ -5,6 +5,10 @@
 #include <initializer_list>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace hushpix::fast {
 
 namespace {
@@ -15,12 +19,16 @@ const Sample* sourceRow(const FastJob& job, std::int32_t y) {
                                            job.sourceRowBytes * y);
 }
 
+// The loops below keep what they need in restricted locals: a store through
+// a byte pointer may alias anything, which would otherwise make the
+// compiler reload the job's fields on every pixel and give up vectorising.
 template <typename Sample>
 void luminanceRows(const FastJob& job, std::int32_t firstRow, std::int32_t endRow) {
+    const std::int32_t width = job.width;
     for (std::int32_t y = firstRow; y < endRow; ++y) {
-        const Sample* row = sourceRow<Sample>(job, y);
-        Sample* out = static_cast<Sample*>(job.luminance) + std::ptrdiff_t(y) * job.width;
-        for (std::int32_t x = 0; x < job.width; ++x) {
+        const Sample* __restrict row = sourceRow<Sample>(job, y);
+        Sample* __restrict out = static_cast<Sample*>(job.luminance) + std::ptrdiff_t(y) * width;
+        for (std::int32_t x = 0; x < width; ++x) {
             const std::uint32_t r = row[3 * x], g = row[3 * x + 1], b = row[3 * x + 2];
             out[x] = Sample((30 * r + 59 * g + 11 * b) / 100);
         }
@@ -63,31 +71,32 @@ constexpr VerdictLabels kVerdictLabels;
 template <typename Sample>
 void markRowsWithBox(const FastJob& job, std::int64_t bound, std::int32_t firstRow,
                      std::int32_t endRow, std::int32_t* columnSums) {
-    const std::int32_t samples = 3 * job.width;
+    const std::int32_t width = job.width;
+    const std::int32_t samples = 3 * width;
     const std::int32_t limit = std::int32_t(std::min<std::int64_t>(bound, INT32_MAX));
-    std::uint8_t* verdicts = reinterpret_cast<std::uint8_t*>(columnSums + samples);
+    std::int32_t* __restrict sums = columnSums;
+    std::uint8_t* __restrict verdicts = reinterpret_cast<std::uint8_t*>(columnSums + samples);
     for (std::int32_t i = 0; i < samples; ++i) {
         std::int32_t sum = 0;
         for (std::int32_t dy = -2; dy <= 2; ++dy) sum += sourceRow<Sample>(job, firstRow + dy)[i];
-        columnSums[i] = sum;
+        sums[i] = sum;
     }
     for (std::int32_t y = firstRow; y < endRow; ++y) {
         if (y > firstRow) {
-            const Sample* leaving = sourceRow<Sample>(job, y - 3);
-            const Sample* entering = sourceRow<Sample>(job, y + 2);
+            const Sample* __restrict leaving = sourceRow<Sample>(job, y - 3);
+            const Sample* __restrict entering = sourceRow<Sample>(job, y + 2);
             for (std::int32_t i = 0; i < samples; ++i) {
-                columnSums[i] += std::int32_t(entering[i]) - std::int32_t(leaving[i]);
+                sums[i] += std::int32_t(entering[i]) - std::int32_t(leaving[i]);
             }
         }
-        const Sample* centre = sourceRow<Sample>(job, y);
+        const Sample* __restrict centre = sourceRow<Sample>(job, y);
         for (std::int32_t i = 6; i < samples - 6; ++i) {
-            const std::int32_t box = columnSums[i - 6] + columnSums[i - 3] + columnSums[i] +
-                                     columnSums[i + 3] + columnSums[i + 6];
+            const std::int32_t box = sums[i - 6] + sums[i - 3] + sums[i] + sums[i + 3] + sums[i + 6];
             const std::int32_t response = 25 * std::int32_t(centre[i]) - box;
             verdicts[i] = std::uint8_t((response > limit ? 2 : 0) + (response < -limit ? 1 : 0));
         }
-        std::uint8_t* labels = job.labels + std::ptrdiff_t(y) * job.width;
-        for (std::int32_t x = 2; x <= job.width - 3; ++x) {
+        std::uint8_t* __restrict labels = job.labels + std::ptrdiff_t(y) * width;
+        for (std::int32_t x = 2; x <= width - 3; ++x) {
             const std::uint8_t* v = verdicts + 3 * x;
             labels[x] = kVerdictLabels.label[9 * v[0] + 3 * v[1] + v[2]];
         }
@@ -132,35 +141,6 @@ void markRows(const FastJob& job, const ContourRule& rule, std::int32_t firstRow
     }
 }
 
-template <typename Sample>
-Sample absoluteDifference(Sample a, Sample b) {
-    return a > b ? Sample(a - b) : Sample(b - a);
-}
-
-template <typename Sample>
-bool despecklePixelAt(Sample* row, const Sample* above, const Sample* below, std::int32_t x) {
-    const Sample p0 = above[x - 1], p1 = above[x], p2 = above[x + 1];
-    const Sample p3 = row[x - 1], p4 = row[x], p5 = row[x + 1];
-    const Sample p6 = below[x - 1], p7 = below[x], p8 = below[x + 1];
-    const Sample hi = std::max({p0, p1, p2, p3, p5, p6, p7, p8});
-    const Sample lo = std::min({p0, p1, p2, p3, p5, p6, p7, p8});
-    if (lo <= p4 && p4 <= hi) return false;
-
-    // Opposite pairs in order of preference; a pair wins only with a
-    // difference strictly below the other three, else the vertical pair.
-    // Chosen without branches: which pair wins is as good as random.
-    const Sample d0 = absoluteDifference(p8, p0), d1 = absoluteDifference(p6, p2);
-    const Sample d2 = absoluteDifference(p5, p3), d3 = absoluteDifference(p7, p1);
-    const bool first = (d0 < d1) & (d0 < d2) & (d0 < d3);
-    const bool second = (d1 < d0) & (d1 < d2) & (d1 < d3);
-    const bool third = (d2 < d0) & (d2 < d1) & (d2 < d3);
-    const std::uint32_t a = first ? p8 : second ? p6 : third ? p5 : p7;
-    const std::uint32_t b = first ? p0 : second ? p2 : third ? p3 : p1;
-    const Sample replacement = Sample((a + b) / 2);
-    row[x] = replacement;
-    return replacement != p4;
-}
-
 // Sixteen bytes of a plane: GCC's generic vectors, which every target has.
 typedef std::uint8_t Chunk8 __attribute__((vector_size(16)));
 typedef std::uint16_t Chunk16 __attribute__((vector_size(16)));
@@ -174,21 +154,51 @@ Chunk loadChunk(const Sample* p) {
     return chunk;
 }
 
-template <typename Chunk>
-Chunk smaller(Chunk a, Chunk b) {
-    return a < b ? a : b;
+// Bit i set where lane i of a comparison's result is true.
+template <typename Mask>
+std::uint32_t laneBits(Mask mask) {
+#if defined(__SSE2__)
+    __m128i bytes;
+    std::memcpy(&bytes, &mask, sizeof bytes);
+    if (sizeof mask[0] == 2) return std::uint32_t(_mm_movemask_epi8(_mm_packs_epi16(bytes, bytes))) & 0xff;
+    return std::uint32_t(_mm_movemask_epi8(bytes));
+#else
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < sizeof mask / sizeof mask[0]; ++i) bits |= std::uint32_t(mask[i] & 1) << i;
+    return bits;
+#endif
 }
 
-template <typename Chunk>
-Chunk larger(Chunk a, Chunk b) {
-    return a < b ? b : a;
+// The despeckle rule on nine samples p0..p8 (p4 the centre), written once
+// for single samples and for chunks of them: the centre is replaced only
+// when it is strictly above or below all eight neighbours, by the mean of
+// the most similar pair of opposite neighbours. A pair wins only with a
+// difference strictly below the other three, else the vertical pair does.
+// Without branches: which pair wins is as good as random.
+template <typename T>
+T despeckled(T p0, T p1, T p2, T p3, T p4, T p5, T p6, T p7, T p8) {
+    auto smaller = [](T a, T b) { return a < b ? a : b; };
+    auto larger = [](T a, T b) { return a < b ? b : a; };
+    auto difference = [&](T a, T b) { return T(larger(a, b) - smaller(a, b)); };
+    const T lo = smaller(smaller(smaller(p0, p1), smaller(p2, p3)), smaller(smaller(p5, p6), smaller(p7, p8)));
+    const T hi = larger(larger(larger(p0, p1), larger(p2, p3)), larger(larger(p5, p6), larger(p7, p8)));
+    const T d0 = difference(p8, p0), d1 = difference(p6, p2);
+    const T d2 = difference(p5, p3), d3 = difference(p7, p1);
+    const auto first = (d0 < d1) & (d0 < d2) & (d0 < d3);
+    const auto second = (d1 < d0) & (d1 < d2) & (d1 < d3);
+    const auto third = (d2 < d0) & (d2 < d1) & (d2 < d3);
+    const T a = first ? p8 : second ? p6 : third ? p5 : p7;
+    const T b = first ? p0 : second ? p2 : third ? p3 : p1;
+    // (a + b) / 2 without leaving the sample type.
+    const T mean = T((a >> 1) + (b >> 1) + (a & b & 1));
+    return (p4 < lo) | (p4 > hi) ? mean : p4;
 }
 
-// Most pixels lie within their neighbours' range and stay as they are. That
-// test runs on a chunk of pixels at once, with the row as it stands before
-// the chunk: exact for a pixel whose left neighbour then keeps its value.
-// Any pixel that may be extreme, or whose left neighbour changed, gets the
-// full treatment, in order.
+// In place along one row, despeckling pixels [firstColumn, endColumn) in
+// chunks: each chunk is despeckled at once with the row as it stood before
+// the chunk, which is exact for every pixel whose left neighbour then keeps
+// its value. Those whose left neighbour changed are done again, in order,
+// with the final left neighbour and the original right one.
 template <typename Sample>
 void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y,
                       std::int32_t firstColumn, std::int32_t endColumn) {
@@ -197,28 +207,33 @@ void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y,
     const Sample* above = plane + std::ptrdiff_t(y - 1) * width;
     Sample* row = plane + std::ptrdiff_t(y) * width;
     const Sample* below = plane + std::ptrdiff_t(y + 1) * width;
+    auto redo = [&](std::int32_t x, Sample centre, Sample right) {
+        return despeckled<Sample>(above[x - 1], above[x], above[x + 1], row[x - 1], centre, right,
+                                  below[x - 1], below[x], below[x + 1]);
+    };
     std::int32_t x = firstColumn;
     for (; x + kChunk <= endColumn; x += kChunk) {
-        Chunk lo = loadChunk<Chunk>(above + x - 1), hi = lo;
-        const Sample* middle = row;
-        for (const Sample* p : {above + x, above + x + 1, middle + x - 1, middle + x + 1,
-                                below + x - 1, below + x, below + x + 1}) {
-            const Chunk neighbour = loadChunk<Chunk>(p);
-            lo = smaller(lo, neighbour);
-            hi = larger(hi, neighbour);
-        }
+        Sample original[kChunk + 1];
+        std::memcpy(original, row + x, sizeof original);
         const Chunk centre = loadChunk<Chunk>(row + x);
-        const auto extreme = (centre < lo) | (centre > hi);
-        std::uint32_t pending = 0;
-        for (std::int32_t i = 0; i < kChunk; ++i) pending |= std::uint32_t(extreme[i] & 1) << i;
-        while (pending != 0) {
-            const int i = __builtin_ctz(pending);
-            pending &= pending - 1;
-            // A change reaches the right neighbour's test.
-            if (despecklePixelAt(row, above, below, x + i)) pending |= (2u << i) & ((1u << kChunk) - 1);
+        const Chunk result = despeckled<Chunk>(
+            loadChunk<Chunk>(above + x - 1), loadChunk<Chunk>(above + x),
+            loadChunk<Chunk>(above + x + 1), loadChunk<Chunk>(row + x - 1), centre,
+            loadChunk<Chunk>(row + x + 1), loadChunk<Chunk>(below + x - 1),
+            loadChunk<Chunk>(below + x), loadChunk<Chunk>(below + x + 1));
+        std::memcpy(row + x, &result, sizeof result);
+        std::uint32_t redoLanes = (laneBits(result != centre) << 1) & ((1u << kChunk) - 1);
+        while (redoLanes != 0) {
+            const int i = __builtin_ctz(redoLanes);
+            redoLanes &= redoLanes - 1;
+            const Sample value = redo(x + i, original[i], original[i + 1]);
+            row[x + i] = value;
+            // Whether the next pixel's chunk result holds depends on this one.
+            const std::uint32_t next = (2u << i) & ((1u << kChunk) - 1);
+            redoLanes = value != original[i] ? redoLanes | next : redoLanes & ~next;
         }
     }
-    for (; x < endColumn; ++x) despecklePixelAt(row, above, below, x);
+    for (; x < endColumn; ++x) row[x] = redo(x, row[x], row[x + 1]);
 }
 
 }  // namespace

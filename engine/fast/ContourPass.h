@@ -41,9 +41,8 @@ void markContourRows(const FastJob& job, const ContourRule& rule, std::int32_t f
                      std::int32_t endRow, void* scratch);
 
 // The in-place despeckle of pixels [firstColumn, endColumn) of row y
-// (1 <= y <= height - 2, 1 <= firstColumn, endColumn <= width - 1): row
-// y - 1 must be final up to column endColumn and columns before firstColumn
-// of row y must be final.
+// (1 <= y <= height - 2, 1 <= firstColumn, endColumn <= width - 1), after
+// the rows above it and the columns before firstColumn.
 void despeckleSpan(std::uint8_t* plane, std::int32_t width, std::int32_t y,
                    std::int32_t firstColumn, std::int32_t endColumn);
 void despeckleSpan(std::uint16_t* plane, std::int32_t width, std::int32_t y,

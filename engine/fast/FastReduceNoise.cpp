@@ -20,8 +20,6 @@ namespace {
 // sums from memory few times (a piece reads radius rows beyond each end).
 constexpr std::int32_t kRowsPerPiece = 16;
 constexpr std::int32_t kRowsPerVerticalPiece = 64;
-// Columns per step of the despeckle wavefront.
-constexpr std::int32_t kColumnsPerStep = 512;
 
 const SmoothingKernels& kernelsOf(EnginePath path) {
     switch (path) {
@@ -46,38 +44,23 @@ void forEachPieceOfRows(WorkerPool& pool, std::int32_t height, std::int32_t rows
     });
 }
 
-// The despeckle pass works in place and reads the row above as already
-// despeckled, so rows are handed out in order and each one follows the row
-// above it across the image: a row may treat columns up to x once the row
-// above is final up to x + 1. progress[y] is the first column of row y
-// that may still change.
-template <typename Sample>
-void despeckleInWavefront(WorkerPool& pool, Sample* plane, std::int32_t width,
-                          std::int32_t height, std::vector<std::atomic<std::int32_t>>& progress) {
-    if (width < 3 || height < 3) return;
-    progress[0].store(width, std::memory_order_relaxed);
-    for (std::int32_t y = 1; y < height; ++y) progress[y].store(0, std::memory_order_relaxed);
-    std::atomic<std::int32_t> nextRow{1};
-    pool.runOnEach([&](int) {
-        for (;;) {
-            const std::int32_t y = nextRow.fetch_add(1, std::memory_order_relaxed);
-            if (y > height - 2) return;
-            for (std::int32_t first = 1; first < width - 1; first += kColumnsPerStep) {
-                const std::int32_t end = std::min(first + kColumnsPerStep, width - 1);
-                while (progress[y - 1].load(std::memory_order_acquire) < end + 1) {
-                    std::this_thread::yield();
-                }
-                despeckleSpan(plane, width, y, first, end);
-                progress[y].store(end == width - 1 ? width : end, std::memory_order_release);
-            }
-        }
-    });
-}
-
 struct Buffers {
     std::vector<std::vector<unsigned char>> scratch;  // one per worker
-    std::vector<std::atomic<std::int32_t>> progress;  // one per row
 };
+
+template <typename Sample>
+void despecklePlane(Sample* plane, std::int32_t width, std::int32_t height) {
+    if (width < 3 || height < 3) return;
+    for (std::int32_t y = 1; y <= height - 2; ++y) despeckleSpan(plane, width, y, 1, width - 1);
+}
+
+void despeckleLuminance(const FastJob& job) {
+    if (job.sixteenBit) {
+        despecklePlane(static_cast<std::uint16_t*>(job.luminance), job.width, job.height);
+    } else {
+        despecklePlane(static_cast<std::uint8_t*>(job.luminance), job.width, job.height);
+    }
+}
 
 void runPasses(const SmoothingKernels& kernels, WorkerPool& pool, Buffers& buffers,
                const FastJob& job, const ContourRule& rule, bool perPixel) {
@@ -85,23 +68,33 @@ void runPasses(const SmoothingKernels& kernels, WorkerPool& pool, Buffers& buffe
         computeLuminanceRows(job, first, end);
         markContourRows(job, rule, first, end, buffers.scratch[worker].data());
     });
-    if (perPixel) {
-        if (job.sixteenBit) {
-            despeckleInWavefront(pool, static_cast<std::uint16_t*>(job.luminance), job.width,
-                                 job.height, buffers.progress);
-        } else {
-            despeckleInWavefront(pool, static_cast<std::uint8_t*>(job.luminance), job.width,
-                                 job.height, buffers.progress);
+
+    // Each despeckle pass works in place and sees its own replacements, so
+    // it runs in order on one worker; the two planes go to two workers. The
+    // horizontal pass needs the final labels but not the luminance, so it
+    // starts as soon as the labels are done. Every source row is read into
+    // the sums before any destination row is written, so the destination
+    // may be the source.
+    std::atomic<int> nextPlane{0};
+    std::atomic<bool> labelsFinal{!rule.enabled};
+    std::atomic<std::int32_t> nextRow{0};
+    pool.runOnEach([&](int worker) {
+        for (int plane = nextPlane.fetch_add(1); plane < 2; plane = nextPlane.fetch_add(1)) {
+            if (plane == 0 && rule.enabled) {
+                despecklePlane(job.labels, job.width, job.height);
+                labelsFinal.store(true, std::memory_order_release);
+            }
+            if (plane == 1 && perPixel) despeckleLuminance(job);
         }
-    }
-    if (rule.enabled) {
-        despeckleInWavefront(pool, job.labels, job.width, job.height, buffers.progress);
-    }
-    // Every source row is read into the sums before any destination row is
-    // written, so the destination may be the source.
-    forEachPieceOfRows(pool, job.height, kRowsPerPiece, [&](int worker, std::int32_t first, std::int32_t end) {
-        kernels.smoothRows(job, first, end, buffers.scratch[worker].data());
+        while (!labelsFinal.load(std::memory_order_acquire)) std::this_thread::yield();
+        for (;;) {
+            const std::int32_t first = nextRow.fetch_add(kRowsPerPiece, std::memory_order_relaxed);
+            if (first >= job.height) return;
+            kernels.smoothRows(job, first, std::min(first + kRowsPerPiece, job.height),
+                               buffers.scratch[worker].data());
+        }
     });
+
     forEachPieceOfRows(pool, job.height, kRowsPerVerticalPiece, [&](int worker, std::int32_t first, std::int32_t end) {
         kernels.smoothColumns(job, first, end, buffers.scratch[worker].data());
     });
@@ -138,7 +131,6 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
     Buffers buffers;
     try {
         buffers.scratch.assign(std::size_t(workers), std::vector<unsigned char>(scratchBytes));
-        buffers.progress = std::vector<std::atomic<std::int32_t>>(std::size_t(height));
     } catch (const std::bad_alloc&) {
         // The plain path needs no memory of its own.
         reduceNoiseReference(engine, perPixel, source, destination, mask, maskRowBytes, width,

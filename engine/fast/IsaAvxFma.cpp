@@ -58,6 +58,9 @@ struct AvxFmaIsa {
     static Wide mulW(Wide a, Wide b) {
         return {_mm256_mul_pd(a.low, b.low), _mm256_mul_pd(a.high, b.high)};
     }
+    static Wide addProductW(Wide sum, Wide a, Wide b) {
+        return {_mm256_fmadd_pd(a.low, b.low, sum.low), _mm256_fmadd_pd(a.high, b.high, sum.high)};
+    }
 };
 
 constexpr SmoothingKernels kAvxFma = kernelsFor<AvxFmaIsa>();

@@ -29,6 +29,7 @@ struct ScalarIsa {
     static Wide addW(Wide a, Wide b) { return a + b; }
     static Wide subW(Wide a, Wide b) { return a - b; }
     static Wide mulW(Wide a, Wide b) { return a * b; }
+    static Wide addProductW(Wide sum, Wide a, Wide b) { return sum + a * b; }
 };
 
 constexpr SmoothingKernels kScalar = kernelsFor<ScalarIsa>();

@@ -40,6 +40,7 @@ struct Sse2Isa {
     static Wide addW(Wide a, Wide b) { return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)}; }
     static Wide subW(Wide a, Wide b) { return {_mm_sub_pd(a.low, b.low), _mm_sub_pd(a.high, b.high)}; }
     static Wide mulW(Wide a, Wide b) { return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)}; }
+    static Wide addProductW(Wide sum, Wide a, Wide b) { return addW(sum, mulW(a, b)); }
 
     // product + addend rounded to odd, for two lanes.
     static __m128d sumRoundedToOdd(__m128d product, __m128d addend) {

@@ -11,6 +11,9 @@
 // Isa provides, for kLanes pixels at a time: F (floats) and Wide (the same
 // lanes as doubles), and load/store/splat/select/atLeast, an exactly
 // rounded single-precision fma, widen/narrow, addW/subW/mulW/splatW,
+// addProductW(sum, a, b) = sum + a * b for an a * b that is exact in double
+// (a float times a float, or a float times a small integer, always is: so
+// one rounding, and a double fma gives the same),
 // minF/maxF, maxLane (the largest lane) and truncate (floats to int32,
 // stored to memory).
 //
@@ -217,11 +220,10 @@ void restoreLanes(const typename Isa::Wide (&sum)[3], typename Isa::F luminance,
     using Wide = typename Isa::Wide;
     Wide smoothed[3];
     for (int c = 0; c < 3; ++c) smoothed[c] = Isa::widen(Isa::narrow(sum[c]));
-    const Wide brightness =
-        Isa::mulW(Isa::addW(Isa::addW(Isa::mulW(Isa::splatW(30.0), smoothed[0]),
-                                      Isa::mulW(Isa::splatW(59.0), smoothed[1])),
-                            Isa::mulW(Isa::splatW(11.0), smoothed[2])),
-                  Isa::splatW(double(0.01f)));
+    const Wide weighted = Isa::addProductW(
+        Isa::addProductW(Isa::mulW(Isa::splatW(30.0), smoothed[0]), Isa::splatW(59.0), smoothed[1]),
+        Isa::splatW(11.0), smoothed[2]);
+    const Wide brightness = Isa::mulW(weighted, Isa::splatW(double(0.01f)));
     const Wide delta = Isa::subW(Isa::widen(luminance), brightness);
     for (int c = 0; c < 3; ++c) {
         const typename Isa::F shifted = Isa::narrow(Isa::addW(smoothed[c], delta));
@@ -265,18 +267,18 @@ void smoothBlock(const FastJob& job, const float* const (&rows)[3], std::int32_t
     for (int c = 0; c < 3; ++c) {
         centre[c] = load(rows[c] + x);
         wideCentre[c] = Isa::widen(centre[c]);
-        sum[c] = Isa::addW(Isa::splatW(0.0), Isa::mulW(Isa::splatW(weights[0]), wideCentre[c]));
+        sum[c] = Isa::addProductW(Isa::splatW(0.0), Isa::splatW(weights[0]), wideCentre[c]);
     }
     auto addCentre = [&](std::int32_t k) {
         const Wide weight = Isa::splatW(weights[k]);
-        for (int c = 0; c < 3; ++c) sum[c] = Isa::addW(sum[c], Isa::mulW(weight, wideCentre[c]));
+        for (int c = 0; c < 3; ++c) sum[c] = Isa::addProductW(sum[c], weight, wideCentre[c]);
     };
     auto addTap = [&](std::int32_t k, typename Isa::F limit, std::ptrdiff_t offset) {
         const Wide weight = Isa::splatW(weights[k]);
         const auto reads = Isa::atLeast(limit, Isa::splat(float(k < 0 ? -k : k)));
         for (int c = 0; c < 3; ++c) {
             const F tap = Isa::select(reads, load(rows[c] + offset), centre[c]);
-            sum[c] = Isa::addW(sum[c], Isa::mulW(weight, Isa::widen(tap)));
+            sum[c] = Isa::addProductW(sum[c], weight, Isa::widen(tap));
         }
     };
     const F before = Isa::load(scratch.beforeLimit + x);

@@ -230,8 +230,9 @@ TEST(Differential, RandomWideAndTallCases) {
     for (int i = 0; i < 6; ++i) expectSameAsReference(randomCase(random, 30, 300));
 }
 
-// Several workers over rows in pieces, and the despeckle wavefront across
-// steps of a row: the order of work must not show in the result.
+// Several workers over rows in pieces, the two despeckle passes side by
+// side, and the horizontal pass starting while the luminance is still being
+// despeckled: the order of work must not show in the result.
 TEST(Differential, ManyThreadsOverManyPieces) {
     std::mt19937 random(4);
     for (int threads : {2, 3}) {
