@@ -17,10 +17,15 @@ std::string oneLine(std::string message) {
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
         message.pop_back();
     }
-    for (char& c : message) {
-        if (c == '\n') c = ' ';
+    std::string line;
+    for (const char c : message) {
+        if (c == '\n') {
+            line += "; ";
+        } else {
+            line += c;
+        }
     }
-    return message.empty() ? "unknown error" : message;
+    return line.empty() ? "unknown error" : line;
 }
 
 std::unique_ptr<OIIO::ImageInput> openInput(const fs::path& path) {
@@ -90,7 +95,9 @@ std::int32_t photoDepth(const fs::path& path, const OIIO::ImageSpec& spec) {
 
 void readPixels(OIIO::ImageInput& input, const fs::path& path, int channels, OIIO::TypeDesc type,
                 void* pixels) {
-    if (!input.read_image(0, 0, 0, channels, type, pixels)) {
+    // Some readers (JPEG's among them) fill in what a truncated file lacks
+    // and report the damage only as an error message beside a success.
+    if (!input.read_image(0, 0, 0, channels, type, pixels) || input.has_error()) {
         throw FileError(path, "cannot read: " + oneLine(input.geterror()));
     }
 }

@@ -97,10 +97,12 @@ TEST(CliBadInputs, AreReportedAndChangeNothing) {
     TempFolder folder;
     writeImage(folder / "good.png", makeTestImage(20, 20, 3, 8));
     writeImage(folder / "good.tif", makeTestImage(20, 20, 3, 16));
-    const std::string png = fileBytes(folder / "good.png");
-    const std::string tif = fileBytes(folder / "good.tif");
-    writeBytes(folder / "truncated.png", png.substr(0, png.size() / 2));
-    writeBytes(folder / "truncated.tif", tif.substr(0, tif.size() / 2));
+    writeImage(folder / "good.jpg", makeTestImage(64, 64, 3, 8));
+    for (const char* extension : {"png", "tif", "jpg"}) {
+        const std::string good = fileBytes(folder / (std::string("good.") + extension));
+        writeBytes(folder / (std::string("truncated.") + extension),
+                   good.substr(0, good.size() * 3 / 4));
+    }
     writeBytes(folder / "corrupt.png", "\x89PNG\r\n\x1a\n this is not a picture at all");
     writeBytes(folder / "empty.tif", "");
     writeImage(folder / "grey.png", makeTestImage(20, 20, 1, 8));
@@ -125,6 +127,7 @@ TEST(CliBadInputs, AreReportedAndChangeNothing) {
         {"missing.png", "no such file"},
         {"truncated.png", "cannot read"},
         {"truncated.tif", "cannot read"},
+        {"truncated.jpg", "cannot read"},
         {"corrupt.png", "cannot read"},
         {"empty.tif", "cannot read"},
         {"grey.png", "greyscale"},
