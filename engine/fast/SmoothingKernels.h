@@ -29,6 +29,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 #include "engine/fast/FastJob.h"
 #include "engine/fast/SmoothingPaths.h"
@@ -93,7 +94,10 @@ void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t tap
             alive &= same;
             if (!kCrossingTapReads) count -= alive;
         }
-        for (std::int32_t i = 0; i < kChunk; ++i) limit[x + i] = float(count[i]);
+        std::uint8_t counts[kChunk];
+        std::memcpy(counts, &count, sizeof counts);
+        float* __restrict out = limit + x;
+        for (std::int32_t i = 0; i < kChunk; ++i) out[i] = float(counts[i]);
     }
     for (; x < n; ++x) {
         bool alive = true;
@@ -122,10 +126,16 @@ template <typename Sample>
 void padRow(const FastJob& job, std::int32_t y, RowScratch& scratch) {
     const std::int32_t width = job.width, radius = job.radius;
     const std::int32_t rightPadding = radius + kMaxLanes;
-    const Sample* row = sourceRow<Sample>(job, y);
-    for (int c = 0; c < 3; ++c) {
-        float* plane = scratch.planes[c] + radius;
-        for (std::int32_t x = 0; x < width; ++x) plane[x] = float(row[3 * x + c]);
+    const Sample* __restrict row = sourceRow<Sample>(job, y);
+    float* __restrict red = scratch.planes[0] + radius;
+    float* __restrict green = scratch.planes[1] + radius;
+    float* __restrict blue = scratch.planes[2] + radius;
+    for (std::int32_t x = 0; x < width; ++x) {
+        red[x] = float(row[3 * x]);
+        green[x] = float(row[3 * x + 1]);
+        blue[x] = float(row[3 * x + 2]);
+    }
+    for (float* plane : {red, green, blue}) {
         for (std::int32_t i = 1; i <= radius; ++i) plane[-i] = plane[0];
         for (std::int32_t i = 0; i < rightPadding; ++i) plane[width + i] = plane[width - 1];
     }
