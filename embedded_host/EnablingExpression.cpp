@@ -68,6 +68,9 @@ struct Parser {
                     fail("bad number '" + name + "'");
                 }
             }
+            if (name.size() > 9) {
+                fail("number too large '" + name + "'");
+            }
             return std::stol(name);
         }
         if (name == "PSHOP_ImageMode") {

@@ -47,6 +47,9 @@ Header readHeader(std::istream& in, const std::filesystem::path& path, const cha
     header.height = headerNumber(in, path, "height");
     header.maxval = headerNumber(in, path, "maxval");
     if (header.width < 1 || header.height < 1) fail(path, "empty image");
+    // The plug-in's limit, announced in its PiPL; it also keeps the byte
+    // count of the largest image far from overflowing.
+    if (header.width > 2000000 || header.height > 2000000) fail(path, "more than 2000000 pixels a side");
     if (header.maxval < 1 || header.maxval > 65535) fail(path, "maxval outside 1 ... 65535");
     return header;
 }

@@ -171,6 +171,7 @@ TEST(EnablingExpression, EvaluatesOperatorsAndGrouping) {
     EXPECT_THROW(enablesImageMode("", 3), embedded_host::ExpressionError);
     EXPECT_THROW(enablesImageMode("RGBMode RGBMode", 3), embedded_host::ExpressionError);
     EXPECT_THROW(enablesImageMode("in PSHOP_ImageMode", 3), embedded_host::ExpressionError);
+    EXPECT_THROW(enablesImageMode("PSHOP_ImageMode == 99999999999999999999", 3), embedded_host::ExpressionError);
 }
 
 }  // namespace
