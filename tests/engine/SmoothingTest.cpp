@@ -52,6 +52,7 @@ float horizontalSum(const Image<std::uint8_t>& image, const EngineState& engine,
 TEST(Smoothing, HorizontalTapsStopAtLabelChangesAndRepeatTheEdges) {
     const Image<std::uint8_t> image = rampedStep(16, 9, true);
     EngineHarness harness(kNoiseLow, kContourStrong, false);
+    harness.referencePath = true;
     harness.filtered(image);
     const int y = 3;
     ASSERT_EQ(harness.engine.regionMap[y * 16 + kStep - 1], 128);
@@ -84,6 +85,7 @@ TEST(Smoothing, VerticalTapsUseTheCentreRowAboveTheTopAndRepeatTheBottom) {
     const std::int32_t width = 9, height = 16;
     const Image<std::uint8_t> image = rampedStep(width, height, false);
     EngineHarness harness(kNoiseLow, kContourStrong, false);
+    harness.referencePath = true;
     const Image<std::uint8_t> result = harness.filtered(image);
     const EngineState& engine = harness.engine;
     const int x = 4, k = kStep;
@@ -123,6 +125,7 @@ TEST(Smoothing, VerticalTapsUseTheCentreRowAboveTheTopAndRepeatTheBottom) {
 TEST(Smoothing, WithoutContoursEveryPixelGetsThePlainGaussian) {
     const Image<std::uint8_t> image = rampedStep(12, 10, true);
     EngineHarness harness(kNoiseNormal, kContourNone, true);
+    harness.referencePath = true;
     harness.filtered(image);
     for (std::size_t i = 0; i < 12 * 10; ++i) ASSERT_EQ(harness.engine.regionMap[i], 0);
     // Column 6 of row 2 reads columns 6..1 backwards and 7..11 forwards.

@@ -65,6 +65,9 @@ struct EngineHarness {
     hostapi::BufferProcs procs = host.procs();
     hushpix::FilterSettings settings{};
     hushpix::EngineState engine{};
+    // The plain path leaves its intermediate planes in the working buffers
+    // for tests to read; the fast path keeps no such promise.
+    bool referencePath = false;
 
     EngineHarness(std::int32_t noiseLevel, std::int32_t contourLevel, bool perPixel) {
         hushpix::resetEngineState(engine);
@@ -81,9 +84,10 @@ struct EngineHarness {
                 std::int32_t lastSkippedRow = -1) {
         procs = host.procs();
         hushpix::allocateWorkBuffers(engine, procs, width, height, depth);
-        hushpix::reduceNoise(engine, settings.perPixel != 0, source, destination, mask,
-                             maskRowBytes, width, height, depth, lastSkippedColumn,
-                             lastSkippedRow, sourceRowBytes, destinationRowBytes);
+        const auto pass = referencePath ? hushpix::reduceNoiseReference : hushpix::reduceNoise;
+        pass(engine, settings.perPixel != 0, source, destination, mask, maskRowBytes, width,
+             height, depth, lastSkippedColumn, lastSkippedRow, sourceRowBytes,
+             destinationRowBytes);
     }
 
     template <typename Sample>
