@@ -25,7 +25,8 @@ struct FastJob {
     std::uint8_t* labels;   // the region map
     float* sums;            // three floats per pixel, laid out as the kernels like
 
-    const float* weights;   // 2 * radius + 1 taps
+    const float* weights;       // 2 * radius + 1 taps
+    const double* wideWeights;  // the same as doubles
     std::int32_t radius;
 };
 

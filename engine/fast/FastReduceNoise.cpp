@@ -118,10 +118,12 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
     if (width <= 0 || height <= 0) return;
     if (!engine.luminance || !engine.regionMap || !engine.sums) return;
 
+    double wideWeights[kMaxKernelLength];
+    for (int i = 0; i < kMaxKernelLength; ++i) wideWeights[i] = engine.weights[i];
     const FastJob job{source, sourceRowBytes, destination, destinationRowBytes, mask,
                       maskRowBytes, width, height, depth == 16, lastSkippedColumn,
                       lastSkippedRow, engine.luminance, engine.regionMap, engine.sums,
-                      engine.weights, engine.kernelLength / 2};
+                      engine.weights, wideWeights, engine.kernelLength / 2};
     const ContourRule rule = contourRule(engine.contourThreshold, job.sixteenBit,
                                          engine.contourKernel);
     const int workers = std::max(1, threads);
