@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "engine/ReduceNoise.h"
-#include "engine/fast/ContourPass.h"
-#include "engine/fast/SmoothingPaths.h"
+#include "engine/fast/ContourRule.h"
+#include "engine/fast/PathKernels.h"
 #include "engine/fast/WorkerPool.h"
 
 namespace hushpix::fast {
@@ -21,7 +21,7 @@ namespace {
 constexpr std::int32_t kRowsPerPiece = 16;
 constexpr std::int32_t kRowsPerVerticalPiece = 64;
 
-const SmoothingKernels& kernelsOf(EnginePath path) {
+const PathKernels& kernelsOf(EnginePath path) {
     switch (path) {
 #if defined(HUSHPIX_X86)
         case EnginePath::kAvxFma: return avxFmaKernels();
@@ -48,25 +48,11 @@ struct Buffers {
     std::vector<std::vector<unsigned char>> scratch;  // one per worker
 };
 
-template <typename Sample>
-void despecklePlane(Sample* plane, std::int32_t width, std::int32_t height) {
-    if (width < 3 || height < 3) return;
-    for (std::int32_t y = 1; y <= height - 2; ++y) despeckleSpan(plane, width, y, 1, width - 1);
-}
-
-void despeckleLuminance(const FastJob& job) {
-    if (job.sixteenBit) {
-        despecklePlane(static_cast<std::uint16_t*>(job.luminance), job.width, job.height);
-    } else {
-        despecklePlane(static_cast<std::uint8_t*>(job.luminance), job.width, job.height);
-    }
-}
-
-void runPasses(const SmoothingKernels& kernels, WorkerPool& pool, Buffers& buffers,
+void runPasses(const PathKernels& kernels, WorkerPool& pool, Buffers& buffers,
                const FastJob& job, const ContourRule& rule, bool perPixel) {
     forEachPieceOfRows(pool, job.height, kRowsPerPiece, [&](int worker, std::int32_t first, std::int32_t end) {
-        computeLuminanceRows(job, first, end);
-        markContourRows(job, rule, first, end, buffers.scratch[worker].data());
+        kernels.luminanceRows(job, first, end);
+        kernels.markContours(job, rule, first, end, buffers.scratch[worker].data());
     });
 
     // Each despeckle pass works in place and sees its own replacements, so
@@ -81,10 +67,10 @@ void runPasses(const SmoothingKernels& kernels, WorkerPool& pool, Buffers& buffe
     pool.runOnEach([&](int worker) {
         for (int plane = nextPlane.fetch_add(1); plane < 2; plane = nextPlane.fetch_add(1)) {
             if (plane == 0 && rule.enabled) {
-                despecklePlane(job.labels, job.width, job.height);
+                kernels.despeckleLabels(job);
                 labelsFinal.store(true, std::memory_order_release);
             }
-            if (plane == 1 && perPixel) despeckleLuminance(job);
+            if (plane == 1 && perPixel) kernels.despeckleLuminance(job);
         }
         while (!labelsFinal.load(std::memory_order_acquire)) std::this_thread::yield();
         for (;;) {

@@ -63,10 +63,10 @@ struct AvxFmaIsa {
     }
 };
 
-constexpr SmoothingKernels kAvxFma = kernelsFor<AvxFmaIsa>();
+constexpr PathKernels kAvxFma = kernelsFor<AvxFmaIsa>();
 
 }  // namespace
 
-const SmoothingKernels& avxFmaKernels() { return kAvxFma; }
+const PathKernels& avxFmaKernels() { return kAvxFma; }
 
 }  // namespace hushpix::fast

@@ -32,10 +32,10 @@ struct ScalarIsa {
     static Wide addProductW(Wide sum, Wide a, Wide b) { return sum + a * b; }
 };
 
-constexpr SmoothingKernels kScalar = kernelsFor<ScalarIsa>();
+constexpr PathKernels kScalar = kernelsFor<ScalarIsa>();
 
 }  // namespace
 
-const SmoothingKernels& scalarKernels() { return kScalar; }
+const PathKernels& scalarKernels() { return kScalar; }
 
 }  // namespace hushpix::fast

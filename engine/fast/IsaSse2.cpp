@@ -77,11 +77,11 @@ struct Sse2Isa {
     }
 };
 
-constexpr SmoothingKernels kSse2 = kernelsFor<Sse2Isa>();
+constexpr PathKernels kSse2 = kernelsFor<Sse2Isa>();
 
 }  // namespace
 
-const SmoothingKernels& sse2Kernels() { return kSse2; }
+const PathKernels& sse2Kernels() { return kSse2; }
 
 void fusedMultiplyAddSse2(const float (&a)[4], const float (&b)[4], const float (&c)[4],
                           float (&out)[4]) {

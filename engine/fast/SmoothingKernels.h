@@ -1,6 +1,7 @@
 // The two smoothing passes of the fast path, written once over an
 // instruction-set record `Isa` (scalar, SSE2, AVX+FMA, ...) and compiled
-// once per instruction set, each in its own file with its own flags.
+// once per instruction set, each in its own file with its own flags (and
+// with them the contour passes of ContourKernels.h).
 //
 // Vectors run across neighbouring pixels of one row, so every pixel still
 // adds its taps one at a time in the reference order: nothing is
@@ -23,16 +24,18 @@
 //
 // Everything here has internal linkage: each instruction-set file gets its
 // own copy, so no copy compiled for a wider instruction set can stand in
-// for another at link time.
+// for another at link time. For the same reason these headers use no
+// standard-library templates, whose copies would be shared.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 
+#include "engine/fast/ContourKernels.h"
 #include "engine/fast/FastJob.h"
-#include "engine/fast/SmoothingPaths.h"
+#include "engine/fast/PathKernels.h"
+#include "engine/fast/RowAccess.h"
 
 namespace hushpix::fast {
 namespace {
@@ -118,12 +121,6 @@ void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t tap
 constexpr float kTapNumbers[] = {0, 1, 2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
                                  12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
 
-template <typename Sample>
-const Sample* sourceRow(const FastJob& job, std::int32_t y) {
-    return reinterpret_cast<const Sample*>(static_cast<const char*>(job.source) +
-                                           job.sourceRowBytes * y);
-}
-
 // Splits a source row into three float planes and copies its labels, each
 // padded by repeating the edge pixels: reading the padding is the same as
 // clamping the column to the row.
@@ -135,12 +132,13 @@ void padRow(const FastJob& job, std::int32_t y, RowScratch& scratch) {
     float* __restrict red = scratch.planes[0] + radius;
     float* __restrict green = scratch.planes[1] + radius;
     float* __restrict blue = scratch.planes[2] + radius;
+    float* const planes[3] = {red, green, blue};
     for (std::int32_t x = 0; x < width; ++x) {
         red[x] = float(row[3 * x]);
         green[x] = float(row[3 * x + 1]);
         blue[x] = float(row[3 * x + 2]);
     }
-    for (float* plane : {red, green, blue}) {
+    for (float* plane : planes) {
         for (std::int32_t i = 1; i <= radius; ++i) plane[-i] = plane[0];
         for (std::int32_t i = 0; i < rightPadding; ++i) plane[width + i] = plane[width - 1];
     }
@@ -249,12 +247,6 @@ void restoreLanes(const typename Isa::Wide (&sum)[3], typename Isa::F luminance,
         Isa::truncate(Isa::minF(Isa::maxF(rounded, Isa::splat(0.0f)), Isa::splat(float(kMax))),
                       out[c]);
     }
-}
-
-template <typename Sample>
-Sample* destinationRow(const FastJob& job, std::int32_t y) {
-    return reinterpret_cast<Sample*>(static_cast<char*>(job.destination) +
-                                     job.destinationRowBytes * y);
 }
 
 // Columns per strip of the vertical pass: the 2 * radius + 1 rows of sums
@@ -392,9 +384,11 @@ void smoothColumnsWith(const FastJob& job, std::int32_t firstRow, std::int32_t e
     }
 }
 
+// Everything of one path, for the table that the pipeline calls through.
 template <class Isa>
-constexpr SmoothingKernels kernelsFor() {
-    return SmoothingKernels{&smoothRowsWith<Isa>, &smoothColumnsWith<Isa>};
+constexpr PathKernels kernelsFor() {
+    return PathKernels{&computeLuminanceRows, &markContourRows, &despeckleLabels,
+                       &despeckleLuminance, &smoothRowsWith<Isa>, &smoothColumnsWith<Isa>};
 }
 
 }  // namespace

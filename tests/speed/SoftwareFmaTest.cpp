@@ -11,7 +11,7 @@
 
 #include "engine/ExactArithmetic.h"
 #include "engine/fast/EnginePath.h"
-#include "engine/fast/SmoothingPaths.h"
+#include "engine/fast/PathKernels.h"
 
 #if defined(HUSHPIX_X86)
 

@@ -1,9 +1,10 @@
-// The smoothing passes compiled for each instruction set.
+// The fast path's passes, compiled once for each instruction set.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/fast/ContourRule.h"
 #include "engine/fast/FastJob.h"
 
 namespace hushpix::fast {
@@ -12,7 +13,16 @@ namespace hushpix::fast {
 // this many spare elements so that a vector load never leaves them.
 constexpr std::int32_t kMaxLanes = 16;
 
-struct SmoothingKernels {
+struct PathKernels {
+    // The luminance of rows [firstRow, endRow).
+    void (*luminanceRows)(const FastJob& job, std::int32_t firstRow, std::int32_t endRow);
+    // The region map of rows [firstRow, endRow): zero, or a contour mark;
+    // scratch holds contourScratchBytes(width).
+    void (*markContours)(const FastJob& job, const ContourRule& rule, std::int32_t firstRow,
+                         std::int32_t endRow, void* scratch);
+    // The in-place despeckle passes, each in order over its whole plane.
+    void (*despeckleLabels)(const FastJob& job);
+    void (*despeckleLuminance)(const FastJob& job);
     // The horizontal sums of rows [firstRow, endRow), from source and labels.
     void (*smoothRows)(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
                        void* scratch);
@@ -30,10 +40,10 @@ constexpr std::size_t smoothingScratchBytes(std::int32_t width, std::int32_t rad
     return (3 * padded + 3 * row) * sizeof(float) + padded;
 }
 
-const SmoothingKernels& scalarKernels();
+const PathKernels& scalarKernels();
 #if defined(HUSHPIX_X86)
-const SmoothingKernels& sse2Kernels();
-const SmoothingKernels& avxFmaKernels();
+const PathKernels& sse2Kernels();
+const PathKernels& avxFmaKernels();
 
 // The SSE2 kernels' exactly rounded a * b + c, four lanes at once; for its
 // test, which can aim at the rare sums that rounding twice would get wrong.

@@ -1,23 +1,26 @@
-#include "engine/fast/ContourPass.h"
+// The fast path's luminance plane and region map: the same integers as
+// engine/Contours.cpp, a band of rows at a time so that the work can be
+// shared between threads, and the despeckle passes. Compiled once per
+// instruction set, like SmoothingKernels.h, and with internal linkage for
+// the same reason.
+#pragma once
 
-#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <climits>
 #include <cstring>
-#include <initializer_list>
 #include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include "engine/fast/ContourRule.h"
+#include "engine/fast/FastJob.h"
+#include "engine/fast/RowAccess.h"
+
 namespace hushpix::fast {
-
 namespace {
-
-template <typename Sample>
-const Sample* sourceRow(const FastJob& job, std::int32_t y) {
-    return reinterpret_cast<const Sample*>(static_cast<const char*>(job.source) +
-                                           job.sourceRowBytes * y);
-}
 
 // The loops below keep what they need in restricted locals: a store through
 // a byte pointer may alias anything, which would otherwise make the
@@ -73,7 +76,7 @@ void markRowsWithBox(const FastJob& job, std::int64_t bound, std::int32_t firstR
                      std::int32_t endRow, std::int32_t* columnSums) {
     const std::int32_t width = job.width;
     const std::int32_t samples = 3 * width;
-    const std::int32_t limit = std::int32_t(std::min<std::int64_t>(bound, INT32_MAX));
+    const std::int32_t limit = bound < INT32_MAX ? std::int32_t(bound) : INT32_MAX;
     std::int32_t* __restrict sums = columnSums;
     std::uint8_t* __restrict verdicts = reinterpret_cast<std::uint8_t*>(columnSums + samples);
     for (std::int32_t i = 0; i < samples; ++i) {
@@ -131,8 +134,8 @@ void markRows(const FastJob& job, const ContourRule& rule, std::int32_t firstRow
         std::memset(job.labels + std::ptrdiff_t(y) * job.width, 0, std::size_t(job.width));
     }
     if (!rule.enabled || job.width < 5) return;
-    const std::int32_t first = std::max(firstRow, 2);
-    const std::int32_t end = std::min(endRow, job.height - 2);
+    const std::int32_t first = firstRow > 2 ? firstRow : 2;
+    const std::int32_t end = endRow < job.height - 2 ? endRow : job.height - 2;
     if (first >= end) return;
     if (rule.boxKernel) {
         markRowsWithBox<Sample>(job, rule.bound, first, end, static_cast<std::int32_t*>(scratch));
@@ -236,31 +239,7 @@ void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y,
     for (; x < endColumn; ++x) row[x] = redo(x, row[x], row[x + 1]);
 }
 
-}  // namespace
-
-ContourRule contourRule(std::int32_t contourThreshold, bool sixteenBit,
-                        const std::int32_t (&contourKernel)[kContourKernelSize]) {
-    // The threshold and scale exactly as engine/Contours.cpp derives them.
-    std::int64_t threshold = contourThreshold;
-    std::int64_t multiplier = 255, divisor = 6120;
-    if (sixteenBit) {
-        threshold = contourThreshold <= 0 ? 0 : std::uint32_t(contourThreshold) * 32767u / 255u;
-        multiplier = 32767;
-        divisor = 786420;
-    }
-    ContourRule rule{};
-    rule.enabled = threshold > 0;
-    rule.scaledBound = (threshold - 1) * divisor;
-    rule.bound = rule.enabled ? rule.scaledBound / multiplier : 0;
-    rule.multiplier = multiplier;
-    rule.kernel = contourKernel;
-    rule.boxKernel = true;
-    for (int i = 0; i < kContourKernelSize; ++i) {
-        if (contourKernel[i] != (i == kContourKernelSize / 2 ? 24 : -1)) rule.boxKernel = false;
-    }
-    return rule;
-}
-
+// Writes the luminance of rows [firstRow, endRow).
 void computeLuminanceRows(const FastJob& job, std::int32_t firstRow, std::int32_t endRow) {
     if (job.sixteenBit) {
         luminanceRows<std::uint16_t>(job, firstRow, endRow);
@@ -269,6 +248,8 @@ void computeLuminanceRows(const FastJob& job, std::int32_t firstRow, std::int32_
     }
 }
 
+// Writes the region map of rows [firstRow, endRow): zero, or a contour
+// mark. `scratch` holds contourScratchBytes(width), aligned for int32.
 void markContourRows(const FastJob& job, const ContourRule& rule, std::int32_t firstRow,
                      std::int32_t endRow, void* scratch) {
     if (job.sixteenBit) {
@@ -278,14 +259,23 @@ void markContourRows(const FastJob& job, const ContourRule& rule, std::int32_t f
     }
 }
 
-void despeckleSpan(std::uint8_t* plane, std::int32_t width, std::int32_t y,
-                   std::int32_t firstColumn, std::int32_t endColumn) {
-    despeckleRowSpan(plane, width, y, firstColumn, endColumn);
+// The in-place despeckle of a whole plane, row by row, as the reference
+// does it; the outermost ring never changes.
+template <typename Sample>
+void despecklePlane(Sample* plane, std::int32_t width, std::int32_t height) {
+    if (width < 3 || height < 3) return;
+    for (std::int32_t y = 1; y <= height - 2; ++y) despeckleRowSpan(plane, width, y, 1, width - 1);
 }
 
-void despeckleSpan(std::uint16_t* plane, std::int32_t width, std::int32_t y,
-                   std::int32_t firstColumn, std::int32_t endColumn) {
-    despeckleRowSpan(plane, width, y, firstColumn, endColumn);
+void despeckleLabels(const FastJob& job) { despecklePlane(job.labels, job.width, job.height); }
+
+void despeckleLuminance(const FastJob& job) {
+    if (job.sixteenBit) {
+        despecklePlane(static_cast<std::uint16_t*>(job.luminance), job.width, job.height);
+    } else {
+        despecklePlane(static_cast<std::uint8_t*>(job.luminance), job.width, job.height);
+    }
 }
 
+}  // namespace
 }  // namespace hushpix::fast
