@@ -22,9 +22,12 @@ fs::path folderOf(const fs::path& file) {
     return file.has_parent_path() ? file.parent_path() : fs::path(".");
 }
 
-// mkstemps gives 0600; the result should get the permissions any new file of
-// the user gets.
-mode_t newFileMode() {
+// mkstemps gives 0600. A file that is replaced keeps its permissions (a
+// private photograph stays private); a new one gets what any new file of the
+// user gets.
+mode_t outputMode(const fs::path& destination) {
+    struct stat existing {};
+    if (stat(destination.c_str(), &existing) == 0) return existing.st_mode & 07777;
     const mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
@@ -42,7 +45,7 @@ fs::path createTemporary(const fs::path& destination) {
     buffer.push_back('\0');
     const int fd = mkstemps(buffer.data(), static_cast<int>(extension.size()));
     if (fd < 0) throw FileError(destination, systemError("cannot create a file in its folder"));
-    const bool modeSet = fchmod(fd, newFileMode()) == 0;
+    const bool modeSet = fchmod(fd, outputMode(destination)) == 0;
     close(fd);
     const fs::path temporary(buffer.data());
     if (!modeSet) {

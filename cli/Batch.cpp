@@ -3,6 +3,7 @@
 #include <map>
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <ostream>
 #include <system_error>
 
@@ -104,6 +105,9 @@ int runJobs(const Options& options, const std::vector<Job>& jobs, std::ostream& 
             status = kExitFileFailed;
         } catch (const std::bad_alloc&) {
             report(err, job.input, "not enough memory");
+            status = kExitFileFailed;
+        } catch (const std::exception& failure) {
+            report(err, job.input, failure.what());
             status = kExitFileFailed;
         }
     }

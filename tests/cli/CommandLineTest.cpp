@@ -189,17 +189,22 @@ TEST(CliOutputs, AFolderThatCannotBeWrittenIsReported) {
     EXPECT_EQ(fileBytes(folder / "locked" / "photo.png"), "an older result");
 }
 
-TEST(CliOutputs, ReplaceAnOlderResultOnlyWhenComplete) {
+TEST(CliOutputs, ReplaceAnOlderResultKeepingItsPermissions) {
     TempFolder folder;
     writeImage(folder / "photo.png", makeTestImage(20, 20, 3, 8));
-    writeBytes(folder / "out.png", "an older result");
-    const RunResult run =
-        runHushpix({(folder / "photo.png").string(), "-o", (folder / "out.png").string()});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(readImage(folder / "out.png").spec.width, 20);
-    EXPECT_EQ(folderContents(folder.path()).size(), 2u);
-    EXPECT_EQ(fs::status(folder / "out.png").permissions() & fs::perms::others_read,
-              fs::status(folder / "photo.png").permissions() & fs::perms::others_read);
+    writeBytes(folder / "private.png", "an older result");
+    fs::permissions(folder / "private.png", fs::perms::owner_read | fs::perms::owner_write);
+    for (const char* name : {"private.png", "new.png"}) {
+        const RunResult run =
+            runHushpix({(folder / "photo.png").string(), "-o", (folder / name).string()});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(readImage(folder / name).spec.width, 20);
+    }
+    EXPECT_EQ(folderContents(folder.path()).size(), 3u);
+    EXPECT_EQ(fs::status(folder / "private.png").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(folder / "new.png").permissions(),
+              fs::status(folder / "photo.png").permissions());
 }
 
 TEST(CliBatch, ABadFileIsReportedAndTheOthersAreWritten) {
