@@ -1,6 +1,7 @@
 #include "cli/ImageFile.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -105,7 +106,7 @@ void readPixels(OIIO::ImageInput& input, const fs::path& path, int channels, OII
 // Attributes that describe how the input was encoded rather than what it
 // shows; the writer chooses its own.
 constexpr const char* kEncodingAttributes[] = {
-    "oiio:BitsPerSample", "oiio:UnassociatedAlpha", "compression", "Compression",
+    "oiio:BitsPerSample", "oiio:UnassociatedAlpha", "compression",
     "planarconfig", "tiff:Compression", "tiff:RowsPerStrip", "tiff:PlanarConfiguration",
     "tiff:PhotometricInterpretation", "tiff:ColorSpace", "jpeg:ColorSpace", "jpeg:subsampling",
 };
