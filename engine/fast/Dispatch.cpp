@@ -11,7 +11,7 @@ namespace {
 
 // Below this many pixels per thread, starting threads costs more than it
 // saves (a host's small tiles and previews run on its own thread alone).
-constexpr std::int64_t kPixelsPerThread = 1 << 16;
+constexpr std::int64_t kPixelsPerThread = 1 << 14;
 
 int threadsFor(std::int32_t width, std::int32_t height) {
     const std::int64_t pixels = std::int64_t(width) * height;

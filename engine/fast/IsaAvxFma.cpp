@@ -37,6 +37,12 @@ struct AvxFmaIsa {
         const __m128 pairs = _mm_max_ps(halves, _mm_movehl_ps(halves, halves));
         return _mm_cvtss_f32(_mm_max_ss(pairs, _mm_shuffle_ps(pairs, pairs, 1)));
     }
+    static F loadCounts(const std::uint8_t* p) {
+        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        const __m128i low = _mm_cvtepu8_epi32(bytes);
+        const __m128i high = _mm_cvtepu8_epi32(_mm_srli_si128(bytes, 4));
+        return _mm256_cvtepi32_ps(_mm256_insertf128_si256(_mm256_castsi128_si256(low), high, 1));
+    }
     static void truncate(F v, std::int32_t* out) {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_cvttps_epi32(v));
     }

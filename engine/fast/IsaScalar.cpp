@@ -21,6 +21,7 @@ struct ScalarIsa {
     static F minF(F a, F b) { return b < a ? b : a; }
     static F maxF(F a, F b) { return a < b ? b : a; }
     static float maxLane(F v) { return v; }
+    static F loadCounts(const std::uint8_t* p) { return float(*p); }
     static void truncate(F v, std::int32_t* out) { *out = std::int32_t(v); }
 
     static Wide widen(F v) { return double(v); }

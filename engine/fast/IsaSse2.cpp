@@ -30,6 +30,13 @@ struct Sse2Isa {
         const F pairs = _mm_max_ps(v, _mm_movehl_ps(v, v));
         return _mm_cvtss_f32(_mm_max_ss(pairs, _mm_shuffle_ps(pairs, pairs, 1)));
     }
+    static F loadCounts(const std::uint8_t* p) {
+        std::int32_t four;
+        std::memcpy(&four, p, sizeof four);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i bytes = _mm_cvtsi32_si128(four);
+        return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero));
+    }
     static void truncate(F v, std::int32_t* out) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_cvttps_epi32(v));
     }

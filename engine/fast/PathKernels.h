@@ -33,11 +33,12 @@ struct PathKernels {
 };
 
 // Scratch memory for one worker, for either pass: three padded float rows,
-// three more float rows and a padded byte row, about 25 * width bytes.
+// one more float row, a padded byte row and two more byte rows, about
+// 19 * width bytes.
 constexpr std::size_t smoothingScratchBytes(std::int32_t width, std::int32_t radius) {
     const std::size_t padded = std::size_t(width) + 2 * std::size_t(radius) + kMaxLanes;
     const std::size_t row = std::size_t(width) + kMaxLanes;
-    return (3 * padded + 3 * row) * sizeof(float) + padded;
+    return (3 * padded + row) * sizeof(float) + padded + 2 * row;
 }
 
 const PathKernels& scalarKernels();

@@ -15,8 +15,8 @@
 // addProductW(sum, a, b) = sum + a * b for an a * b that is exact in double
 // (a float times a float, or a float times a small integer, always is: so
 // one rounding, and a double fma gives the same),
-// minF/maxF, maxLane (the largest lane) and truncate (floats to int32,
-// stored to memory).
+// minF/maxF, maxLane (the largest lane), truncate (floats to int32,
+// stored to memory) and loadCounts (kLanes bytes as floats).
 //
 // Label changes are frequent in noisy photographs, so walks are short: past
 // the longest walk of a block's pixels every pixel reads its centre, and
@@ -51,10 +51,10 @@ struct ScratchLayout {
 // Pointers into one worker's scratch memory (smoothingScratchBytes).
 struct RowScratch {
     float* planes[3];      // padded source channels
-    float* beforeLimit;    // per pixel: taps to the left or above that read their neighbour
-    float* afterLimit;     // the same to the right or below
     float* luminance;      // the row's luminance as floats
     std::uint8_t* paddedLabels;
+    std::uint8_t* beforeLimit;  // per pixel: taps to the left or above that read their neighbour
+    std::uint8_t* afterLimit;   // the same to the right or below
 
     RowScratch(void* memory, const ScratchLayout& layout) {
         float* floats = static_cast<float*>(memory);
@@ -62,10 +62,10 @@ struct RowScratch {
             plane = floats;
             floats += layout.padded;
         }
-        beforeLimit = floats;
-        afterLimit = beforeLimit + layout.row;
-        luminance = afterLimit + layout.row;
+        luminance = floats;
         paddedLabels = reinterpret_cast<std::uint8_t*>(luminance + layout.row);
+        beforeLimit = paddedLabels + layout.padded;
+        afterLimit = beforeLimit + layout.row;
     }
 };
 
@@ -84,7 +84,7 @@ inline Bytes16 loadBytes16(const std::uint8_t* p) {
 // already reads the centre.
 template <bool kCrossingTapReads, typename Neighbour>
 void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t taps,
-               std::int32_t n, float* limit) {
+               std::int32_t n, std::uint8_t* limit) {
     constexpr std::int32_t kChunk = sizeof(Bytes16);
     std::int32_t x = 0;
     for (; x + kChunk <= n; x += kChunk) {
@@ -97,10 +97,7 @@ void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t tap
             alive &= same;
             if (!kCrossingTapReads) count -= alive;
         }
-        std::uint8_t counts[kChunk];
-        std::memcpy(counts, &count, sizeof counts);
-        float* __restrict out = limit + x;
-        for (std::int32_t i = 0; i < kChunk; ++i) out[i] = float(counts[i]);
+        std::memcpy(limit + x, &count, sizeof count);
     }
     for (; x < n; ++x) {
         bool alive = true;
@@ -111,9 +108,9 @@ void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t tap
             alive = alive && same;
             if (!kCrossingTapReads) count += alive;
         }
-        limit[x] = float(count);
+        limit[x] = std::uint8_t(count);
     }
-    for (std::int32_t i = 0; i < kMaxLanes; ++i) limit[n + i] = 0.0f;
+    std::memset(limit + n, 0, kMaxLanes);
 }
 
 // Tap numbers as floats, to compare with the limits: a broadcast from
@@ -174,7 +171,7 @@ void smoothRowsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow
                 centre[c] = Isa::load(planes[c]);
                 sum[c] = Isa::fma(centre[c], Isa::splat(weights[0]), Isa::splat(0.0f));
             }
-            const F before = Isa::load(scratch.beforeLimit + x);
+            const F before = Isa::loadCounts(scratch.beforeLimit + x);
             const std::int32_t reachBefore = std::int32_t(Isa::maxLane(before));
             for (std::int32_t k = 1; k <= reachBefore; ++k) {
                 const auto reads = Isa::atLeast(before, Isa::splat(kTapNumbers[k]));
@@ -188,7 +185,7 @@ void smoothRowsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow
                 const F weight = Isa::splat(weights[-k]);
                 for (int c = 0; c < 3; ++c) sum[c] = Isa::fma(centre[c], weight, sum[c]);
             }
-            const F after = Isa::load(scratch.afterLimit + x);
+            const F after = Isa::loadCounts(scratch.afterLimit + x);
             const std::int32_t reachAfter = std::int32_t(Isa::maxLane(after));
             for (std::int32_t k = 1; k <= reachAfter; ++k) {
                 const auto reads = Isa::atLeast(after, Isa::splat(kTapNumbers[k]));
@@ -288,11 +285,11 @@ void smoothBlock(const FastJob& job, const float* const (&rows)[3], std::int32_t
             sum[c] = Isa::addProductW(sum[c], weight, Isa::widen(tap));
         }
     };
-    const F before = Isa::load(scratch.beforeLimit + x);
+    const F before = Isa::loadCounts(scratch.beforeLimit + x);
     const std::int32_t reachBefore = std::int32_t(Isa::maxLane(before));
     for (std::int32_t k = 1; k <= reachBefore; ++k) addTap(-k, before, x - k * rowFloats);
     for (std::int32_t k = reachBefore + 1; k <= radius; ++k) addCentre(-k);
-    const F after = Isa::load(scratch.afterLimit + x);
+    const F after = Isa::loadCounts(scratch.afterLimit + x);
     const std::int32_t reachAfter = std::int32_t(Isa::maxLane(after));
     for (std::int32_t k = 1; k <= reachAfter; ++k) {
         addTap(k, after, x + (k < rowsBelow ? k : rowsBelow) * rowFloats);
