@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "embedded_host/Faults.h"
 #include "embedded_host/PluginModule.h"
 
 namespace embedded_host {
@@ -71,12 +72,14 @@ struct RunOptions {
     bool failOpenReader = false;
     bool failOpenWriter = false;
     std::int16_t closeReaderError = 0;     // what closing the scripting reader reports
+    HostFaults faults;                     // a host that misbehaves (Faults.h)
 };
 
 struct MemoryCounts {
     int allocated = 0, freed = 0, locked = 0, unlocked = 0;
     int invalid = 0;  // frees, locks or unlocks of something never allocated or already freed
     int live() const { return allocated - freed; }
+    std::int64_t bytes = 0, peakBytes = 0;  // held now, and the most held at once
 };
 
 struct RunReport {
@@ -90,6 +93,7 @@ struct RunReport {
     std::vector<std::pair<std::int32_t, std::int32_t>> progress;
     std::optional<Descriptor> recorded;   // the descriptor the plug-in handed back
     bool usedBigDocument = false;         // the plug-in asked for 32-bit rectangles
+    HostCalls calls;                      // how often the plug-in called each host function
 };
 
 struct Session;

@@ -1,5 +1,7 @@
 #include "embedded_host/Memory.h"
 
+#include <algorithm>
+
 #include "embedded_host/Session.h"
 
 namespace embedded_host {
@@ -9,6 +11,8 @@ using namespace hostapi;
 MemoryBlock* BlockHeap::allocate(std::int32_t size) {
     if (++attempts == failAllocationAt || size < 0) return nullptr;
     ++counts.allocated;
+    counts.bytes += size;
+    counts.peakBytes = std::max(counts.peakBytes, counts.bytes);
     auto block = std::make_unique<MemoryBlock>();
     block->bytes.assign(std::size_t(size), 0);
     block->data = block->bytes.data();
@@ -18,10 +22,13 @@ MemoryBlock* BlockHeap::allocate(std::int32_t size) {
 }
 
 void BlockHeap::release(MemoryBlock* block) {
-    if (blocks_.erase(block) == 0) {
+    const auto found = blocks_.find(block);
+    if (found == blocks_.end()) {
         ++counts.invalid;
         return;
     }
+    counts.bytes -= std::int64_t(block->bytes.size());
+    blocks_.erase(found);
     ++counts.freed;
 }
 
@@ -44,6 +51,8 @@ void BlockHeap::unlock(MemoryBlock* block) {
 }
 
 void BlockHeap::resize(MemoryBlock* block, std::int32_t size) {
+    counts.bytes += size - std::int64_t(block->bytes.size());
+    counts.peakBytes = std::max(counts.peakBytes, counts.bytes);
     block->bytes.resize(std::size_t(size));
     block->data = block->bytes.data();
 }

@@ -158,6 +158,7 @@ void Session::begin(RgbImage& target, const RunOptions& runOptions) {
     record.sSPBasic = options.basicSuite ? &basicSuite : nullptr;
     record.depth = target.depth;
     record.bigDocumentData = options.bigDocument ? &bigDocument : nullptr;
+    installFaults(*this);
 }
 
 std::int16_t Session::call(std::int16_t selector) {
@@ -239,6 +240,7 @@ void Session::end(bool keep) {
     report.actionDescriptorsLive = int(actionDescriptors.size());
     report.suitesHeld = suitesHeld;
     report.descriptorTokensOpen = descriptorTokensOpen;
+    report.calls = faultState.calls;
     image = nullptr;
 }
 

@@ -10,6 +10,7 @@
 
 #include "embedded_host/Descriptors.h"
 #include "embedded_host/EmbeddedHost.h"
+#include "embedded_host/FaultInjection.h"
 #include "embedded_host/Memory.h"
 #include "hostapi/FilterRecord.h"
 
@@ -63,6 +64,7 @@ struct Session {
     Area delivered;  // the output rectangle of the last delivery
     std::int32_t advanceCalls = 0;
     std::optional<std::int16_t> calling;  // the selector of the plug-in call under way
+    FaultState faultState;                // the hooks between the plug-in and the host
 };
 
 // The session whose plug-in call is under way; the host's functions are
