@@ -5,9 +5,9 @@
 // the same reason.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
-#include <climits>
 #include <cstring>
 #include <type_traits>
 
@@ -61,7 +61,8 @@ constexpr std::uint8_t labelOfVerdicts(int verdicts) {
 struct VerdictLabels {
     std::uint8_t label[27];
     constexpr VerdictLabels() : label() {
-        for (int verdicts = 0; verdicts < 27; ++verdicts) label[verdicts] = labelOfVerdicts(verdicts);
+        for (int verdicts = 0; verdicts < 27; ++verdicts)
+            label[verdicts] = labelOfVerdicts(verdicts);
     }
 };
 
@@ -94,7 +95,8 @@ void markRowsWithBox(const FastJob& job, std::int64_t bound, std::int32_t firstR
         }
         const Sample* __restrict centre = sourceRow<Sample>(job, y);
         for (std::int32_t i = 6; i < samples - 6; ++i) {
-            const std::int32_t box = sums[i - 6] + sums[i - 3] + sums[i] + sums[i + 3] + sums[i + 6];
+            const std::int32_t box =
+                sums[i - 6] + sums[i - 3] + sums[i] + sums[i + 3] + sums[i + 6];
             const std::int32_t response = 25 * std::int32_t(centre[i]) - box;
             verdicts[i] = std::uint8_t((response > limit ? 2 : 0) + (response < -limit ? 1 : 0));
         }
@@ -163,11 +165,13 @@ std::uint32_t laneBits(Mask mask) {
 #if defined(__SSE2__)
     __m128i bytes;
     std::memcpy(&bytes, &mask, sizeof bytes);
-    if (sizeof mask[0] == 2) return std::uint32_t(_mm_movemask_epi8(_mm_packs_epi16(bytes, bytes))) & 0xff;
+    if (sizeof mask[0] == 2)
+        return std::uint32_t(_mm_movemask_epi8(_mm_packs_epi16(bytes, bytes))) & 0xff;
     return std::uint32_t(_mm_movemask_epi8(bytes));
 #else
     std::uint32_t bits = 0;
-    for (std::size_t i = 0; i < sizeof mask / sizeof mask[0]; ++i) bits |= std::uint32_t(mask[i] & 1) << i;
+    for (std::size_t i = 0; i < sizeof mask / sizeof mask[0]; ++i)
+        bits |= std::uint32_t(mask[i] & 1) << i;
     return bits;
 #endif
 }
@@ -183,8 +187,10 @@ T despeckled(T p0, T p1, T p2, T p3, T p4, T p5, T p6, T p7, T p8) {
     auto smaller = [](T a, T b) { return a < b ? a : b; };
     auto larger = [](T a, T b) { return a < b ? b : a; };
     auto difference = [&](T a, T b) { return T(larger(a, b) - smaller(a, b)); };
-    const T lo = smaller(smaller(smaller(p0, p1), smaller(p2, p3)), smaller(smaller(p5, p6), smaller(p7, p8)));
-    const T hi = larger(larger(larger(p0, p1), larger(p2, p3)), larger(larger(p5, p6), larger(p7, p8)));
+    const T lo = smaller(smaller(smaller(p0, p1), smaller(p2, p3)),
+                         smaller(smaller(p5, p6), smaller(p7, p8)));
+    const T hi =
+        larger(larger(larger(p0, p1), larger(p2, p3)), larger(larger(p5, p6), larger(p7, p8)));
     const T d0 = difference(p8, p0), d1 = difference(p6, p2);
     const T d2 = difference(p5, p3), d3 = difference(p7, p1);
     const auto first = (d0 < d1) & (d0 < d2) & (d0 < d3);
@@ -203,8 +209,8 @@ T despeckled(T p0, T p1, T p2, T p3, T p4, T p5, T p6, T p7, T p8) {
 // its value. Those whose left neighbour changed are done again, in order,
 // with the final left neighbour and the original right one.
 template <typename Sample>
-void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y,
-                      std::int32_t firstColumn, std::int32_t endColumn) {
+void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::int32_t firstColumn,
+                      std::int32_t endColumn) {
     using Chunk = ChunkOf<Sample>;
     constexpr std::int32_t kChunk = sizeof(Chunk) / sizeof(Sample);
     const Sample* above = plane + std::ptrdiff_t(y - 1) * width;

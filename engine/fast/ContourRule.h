@@ -17,7 +17,7 @@ struct ContourRule {
     std::int64_t bound;  // floor((t - 1) * Z / S): the exact integer form of acc * S > (t - 1) * Z
     bool boxKernel;      // the usual kernel: 24 at the centre, -1 elsewhere
     const std::int32_t* kernel;
-    std::int64_t multiplier;  // S and Z, for any other kernel
+    std::int64_t multiplier;   // S and Z, for any other kernel
     std::int64_t scaledBound;  // (t - 1) * Z
 };
 

@@ -29,8 +29,7 @@ void reduceNoise(EngineState& engine, bool perPixel, const void* source, void* d
                  std::ptrdiff_t destinationRowBytes) {
     fast::reduceNoiseOnPath(fast::selectedEnginePath(), threadsFor(width, height), engine, perPixel,
                             source, destination, mask, maskRowBytes, width, height, depth,
-                            lastSkippedColumn, lastSkippedRow, sourceRowBytes,
-                            destinationRowBytes);
+                            lastSkippedColumn, lastSkippedRow, sourceRowBytes, destinationRowBytes);
 }
 
 }  // namespace hushpix

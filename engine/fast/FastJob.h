@@ -21,9 +21,9 @@ struct FastJob {
     std::int32_t lastSkippedRow;
 
     // The engine's working buffers, each width x height pixels.
-    void* luminance;        // one sample per pixel
-    std::uint8_t* labels;   // the region map
-    float* sums;            // three floats per pixel, laid out as the kernels like
+    void* luminance;       // one sample per pixel
+    std::uint8_t* labels;  // the region map
+    float* sums;           // three floats per pixel, laid out as the kernels like
 
     const float* weights;       // 2 * radius + 1 taps
     const double* wideWeights;  // the same as doubles

@@ -44,16 +44,16 @@ void forEachPieceOfRows(WorkerPool& pool, std::int32_t height, std::int32_t rows
     });
 }
 
-struct Buffers {
-    std::vector<std::vector<unsigned char>> scratch;  // one per worker
-};
+// One worker's scratch memory each.
+using Scratch = std::vector<std::vector<unsigned char>>;
 
-void runPasses(const PathKernels& kernels, WorkerPool& pool, Buffers& buffers,
-               const FastJob& job, const ContourRule& rule, bool perPixel) {
-    forEachPieceOfRows(pool, job.height, kRowsPerPiece, [&](int worker, std::int32_t first, std::int32_t end) {
-        kernels.luminanceRows(job, first, end);
-        kernels.markContours(job, rule, first, end, buffers.scratch[worker].data());
-    });
+void runPasses(const PathKernels& kernels, WorkerPool& pool, Scratch& scratch, const FastJob& job,
+               const ContourRule& rule, bool perPixel) {
+    forEachPieceOfRows(pool, job.height, kRowsPerPiece,
+                       [&](int worker, std::int32_t first, std::int32_t end) {
+                           kernels.luminanceRows(job, first, end);
+                           kernels.markContours(job, rule, first, end, scratch[worker].data());
+                       });
 
     // Each despeckle pass works in place and sees its own replacements, so
     // it runs in order on one worker; the two planes go to two workers. The
@@ -77,13 +77,14 @@ void runPasses(const PathKernels& kernels, WorkerPool& pool, Buffers& buffers,
             const std::int32_t first = nextRow.fetch_add(kRowsPerPiece, std::memory_order_relaxed);
             if (first >= job.height) return;
             kernels.smoothRows(job, first, std::min(first + kRowsPerPiece, job.height),
-                               buffers.scratch[worker].data());
+                               scratch[worker].data());
         }
     });
 
-    forEachPieceOfRows(pool, job.height, kRowsPerVerticalPiece, [&](int worker, std::int32_t first, std::int32_t end) {
-        kernels.smoothColumns(job, first, end, buffers.scratch[worker].data());
-    });
+    forEachPieceOfRows(pool, job.height, kRowsPerVerticalPiece,
+                       [&](int worker, std::int32_t first, std::int32_t end) {
+                           kernels.smoothColumns(job, first, end, scratch[worker].data());
+                       });
 }
 
 }  // namespace
@@ -106,19 +107,32 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
 
     double wideWeights[kMaxKernelLength];
     for (int i = 0; i < kMaxKernelLength; ++i) wideWeights[i] = engine.weights[i];
-    const FastJob job{source, sourceRowBytes, destination, destinationRowBytes, mask,
-                      maskRowBytes, width, height, depth == 16, lastSkippedColumn,
-                      lastSkippedRow, engine.luminance, engine.regionMap, engine.sums,
-                      engine.weights, wideWeights, engine.kernelLength / 2};
-    const ContourRule rule = contourRule(engine.contourThreshold, job.sixteenBit,
-                                         engine.contourKernel);
+    const FastJob job{source,
+                      sourceRowBytes,
+                      destination,
+                      destinationRowBytes,
+                      mask,
+                      maskRowBytes,
+                      width,
+                      height,
+                      depth == 16,
+                      lastSkippedColumn,
+                      lastSkippedRow,
+                      engine.luminance,
+                      engine.regionMap,
+                      engine.sums,
+                      engine.weights,
+                      wideWeights,
+                      engine.kernelLength / 2};
+    const ContourRule rule =
+        contourRule(engine.contourThreshold, job.sixteenBit, engine.contourKernel);
     const int workers = std::max(1, threads);
     const std::size_t scratchBytes =
         std::max(smoothingScratchBytes(width, job.radius), contourScratchBytes(width));
 
-    Buffers buffers;
+    Scratch scratch;
     try {
-        buffers.scratch.assign(std::size_t(workers), std::vector<unsigned char>(scratchBytes));
+        scratch.assign(std::size_t(workers), std::vector<unsigned char>(scratchBytes));
     } catch (const std::bad_alloc&) {
         // The plain path needs no memory of its own.
         reduceNoiseReference(engine, perPixel, source, destination, mask, maskRowBytes, width,
@@ -127,7 +141,7 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
         return;
     }
     WorkerPool pool(workers);
-    runPasses(kernelsOf(path), pool, buffers, job, rule, perPixel);
+    runPasses(kernelsOf(path), pool, scratch, job, rule, perPixel);
 }
 
 }  // namespace hushpix::fast

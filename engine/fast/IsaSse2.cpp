@@ -44,9 +44,15 @@ struct Sse2Isa {
     static Wide widen(F v) { return {_mm_cvtps_pd(v), _mm_cvtps_pd(_mm_movehl_ps(v, v))}; }
     static F narrow(Wide v) { return _mm_movelh_ps(_mm_cvtpd_ps(v.low), _mm_cvtpd_ps(v.high)); }
     static Wide splatW(double v) { return {_mm_set1_pd(v), _mm_set1_pd(v)}; }
-    static Wide addW(Wide a, Wide b) { return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)}; }
-    static Wide subW(Wide a, Wide b) { return {_mm_sub_pd(a.low, b.low), _mm_sub_pd(a.high, b.high)}; }
-    static Wide mulW(Wide a, Wide b) { return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)}; }
+    static Wide addW(Wide a, Wide b) {
+        return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)};
+    }
+    static Wide subW(Wide a, Wide b) {
+        return {_mm_sub_pd(a.low, b.low), _mm_sub_pd(a.high, b.high)};
+    }
+    static Wide mulW(Wide a, Wide b) {
+        return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)};
+    }
     static Wide addProductW(Wide sum, Wide a, Wide b) { return addW(sum, mulW(a, b)); }
 
     // product + addend rounded to odd, for two lanes.
@@ -66,11 +72,11 @@ struct Sse2Isa {
         // The low 32 bits of each lane decide evenness; spread that over the lane.
         const __m128i evenLane = _mm_shuffle_epi32(even, _MM_SHUFFLE(2, 2, 0, 0));
         const __m128d inexact = _mm_cmpneq_pd(error, zero);
-        const __m128i adjust = _mm_and_si128(
-            _mm_castpd_si128(_mm_and_pd(inexact, finite)), evenLane);
+        const __m128i adjust =
+            _mm_and_si128(_mm_castpd_si128(_mm_and_pd(inexact, finite)), evenLane);
         // Step away from zero when the error has the sum's sign, else towards it.
-        const __m128i signsDiffer = _mm_castpd_si128(
-            _mm_xor_pd(_mm_cmpgt_pd(error, zero), _mm_cmpgt_pd(sum, zero)));
+        const __m128i signsDiffer =
+            _mm_castpd_si128(_mm_xor_pd(_mm_cmpgt_pd(error, zero), _mm_cmpgt_pd(sum, zero)));
         const __m128i step = _mm_or_si128(_mm_andnot_si128(signsDiffer, one),
                                           _mm_and_si128(signsDiffer, _mm_set1_epi64x(-1)));
         return _mm_castsi128_pd(_mm_add_epi64(bits, _mm_and_si128(adjust, step)));

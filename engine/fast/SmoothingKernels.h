@@ -50,8 +50,8 @@ struct ScratchLayout {
 
 // Pointers into one worker's scratch memory (smoothingScratchBytes).
 struct RowScratch {
-    float* planes[3];      // padded source channels
-    float* luminance;      // the row's luminance as floats
+    float* planes[3];  // padded source channels
+    float* luminance;  // the row's luminance as floats
     std::uint8_t* paddedLabels;
     std::uint8_t* beforeLimit;  // per pixel: taps to the left or above that read their neighbour
     std::uint8_t* afterLimit;   // the same to the right or below
@@ -83,8 +83,8 @@ inline Bytes16 loadBytes16(const std::uint8_t* p) {
 // up) the tap that meets another label still reads it; on the other side it
 // already reads the centre.
 template <bool kCrossingTapReads, typename Neighbour>
-void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t taps,
-               std::int32_t n, std::uint8_t* limit) {
+void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t taps, std::int32_t n,
+               std::uint8_t* limit) {
     constexpr std::int32_t kChunk = sizeof(Bytes16);
     std::int32_t x = 0;
     for (; x + kChunk <= n; x += kChunk) {
@@ -115,7 +115,7 @@ void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t tap
 
 // Tap numbers as floats, to compare with the limits: a broadcast from
 // memory costs one instruction, a conversion and broadcast several.
-constexpr float kTapNumbers[] = {0, 1, 2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
+constexpr float kTapNumbers[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
                                  12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
 
 // Splits a source row into three float planes and copies its labels, each
@@ -157,10 +157,10 @@ void smoothRowsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow
 
     for (std::int32_t y = firstRow; y < endRow; ++y) {
         padRow<Sample>(job, y, scratch);
-        tapLimits<true>(labels, [&](std::int32_t k) { return labels - k; }, radius, width,
-                        scratch.beforeLimit);
-        tapLimits<false>(labels, [&](std::int32_t k) { return labels + k; }, radius, width,
-                         scratch.afterLimit);
+        tapLimits<true>(
+            labels, [&](std::int32_t k) { return labels - k; }, radius, width, scratch.beforeLimit);
+        tapLimits<false>(
+            labels, [&](std::int32_t k) { return labels + k; }, radius, width, scratch.afterLimit);
 
         for (std::int32_t x = 0; x < width; x += kLanes) {
             const float* planes[3] = {scratch.planes[0] + radius + x,
@@ -240,7 +240,8 @@ void restoreLanes(const typename Isa::Wide (&sum)[3], typename Isa::F luminance,
         // float(s + 0.5), clamped: the same as testing s + 0.5 against the
         // maximum in double first, since rounding to float keeps order and
         // the maximum is a float.
-        const typename Isa::F rounded = Isa::narrow(Isa::addW(Isa::widen(shifted), Isa::splatW(0.5)));
+        const typename Isa::F rounded =
+            Isa::narrow(Isa::addW(Isa::widen(shifted), Isa::splatW(0.5)));
         Isa::truncate(Isa::minF(Isa::maxF(rounded, Isa::splat(0.0f)), Isa::splat(float(kMax))),
                       out[c]);
     }
@@ -255,8 +256,8 @@ constexpr std::int32_t kStripColumns = 256;
 // bounds.
 template <class Isa, typename Sample, bool kFull>
 void smoothBlock(const FastJob& job, const float* const (&rows)[3], std::int32_t x,
-                 std::int32_t lanes, std::int32_t rowsBelow,
-                 const RowScratch& scratch, const std::uint8_t* mask, Sample* out) {
+                 std::int32_t lanes, std::int32_t rowsBelow, const RowScratch& scratch,
+                 const std::uint8_t* mask, Sample* out) {
     using F = typename Isa::F;
     using Wide = typename Isa::Wide;
     constexpr std::int32_t kLanes = Isa::kLanes;
@@ -318,13 +319,15 @@ void smoothStrip(const FastJob& job, std::int32_t y, std::int32_t firstColumn,
     // Below it a tap reads the last row.
     const std::int32_t tapsAbove = y < radius ? y : radius;
     const std::int32_t rowsBelow = height - 1 - y;
-    tapLimits<true>(labels, [&](std::int32_t k) { return labels - std::ptrdiff_t(k) * width; },
-                    tapsAbove, columns, scratch.beforeLimit);
-    tapLimits<false>(labels,
-                     [&](std::int32_t k) {
-                         return labels + std::ptrdiff_t(k < rowsBelow ? k : rowsBelow) * width;
-                     },
-                     radius, columns, scratch.afterLimit);
+    tapLimits<true>(
+        labels, [&](std::int32_t k) { return labels - std::ptrdiff_t(k) * width; }, tapsAbove,
+        columns, scratch.beforeLimit);
+    tapLimits<false>(
+        labels,
+        [&](std::int32_t k) {
+            return labels + std::ptrdiff_t(k < rowsBelow ? k : rowsBelow) * width;
+        },
+        radius, columns, scratch.afterLimit);
     const Sample* luminance =
         static_cast<const Sample*>(job.luminance) + std::ptrdiff_t(y) * width + firstColumn;
     for (std::int32_t i = 0; i < columns; ++i) scratch.luminance[i] = float(luminance[i]);
@@ -349,13 +352,13 @@ void smoothStrip(const FastJob& job, std::int32_t y, std::int32_t firstColumn,
 }
 
 template <class Isa, typename Sample>
-void smoothColumnsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
-                     void* memory) {
+void smoothColumnsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow, void* memory) {
     RowScratch scratch(memory, ScratchLayout(job.width, job.radius));
     const std::int32_t firstColumn = job.lastSkippedColumn < 0 ? 0 : job.lastSkippedColumn + 1;
     if (job.lastSkippedRow >= firstRow) firstRow = job.lastSkippedRow + 1;
     for (std::int32_t strip = firstColumn; strip < job.width; strip += kStripColumns) {
-        const std::int32_t end = job.width - strip < kStripColumns ? job.width : strip + kStripColumns;
+        const std::int32_t end =
+            job.width - strip < kStripColumns ? job.width : strip + kStripColumns;
         for (std::int32_t y = firstRow; y < endRow; ++y) {
             smoothStrip<Isa, Sample>(job, y, strip, end, scratch);
         }
@@ -384,8 +387,8 @@ void smoothColumnsWith(const FastJob& job, std::int32_t firstRow, std::int32_t e
 // Everything of one path, for the table that the pipeline calls through.
 template <class Isa>
 constexpr PathKernels kernelsFor() {
-    return PathKernels{&computeLuminanceRows, &markContourRows, &despeckleLabels,
-                       &despeckleLuminance, &smoothRowsWith<Isa>, &smoothColumnsWith<Isa>};
+    return PathKernels{&computeLuminanceRows, &markContourRows,     &despeckleLabels,
+                       &despeckleLuminance,   &smoothRowsWith<Isa>, &smoothColumnsWith<Isa>};
 }
 
 }  // namespace

@@ -85,7 +85,8 @@ public:
         hushpix::deriveKernel(settings, engine);
         if (c.contourThreshold != 0) engine.contourThreshold = c.contourThreshold;
         if (c.oddContourKernel) {
-            for (std::int32_t& weight : engine.contourKernel) weight = std::int32_t(random() % 7) - 3;
+            for (std::int32_t& weight : engine.contourKernel)
+                weight = std::int32_t(random() % 7) - 3;
         }
         const std::size_t pixels = std::size_t(c.width) * c.height;
         luminance.resize(pixels * (c.depth == 16 ? 2 : 1));
@@ -128,8 +129,8 @@ std::vector<unsigned char> runOn(EnginePath path, const Case& c) {
         for (std::int32_t x = 0; x < c.width; ++x) {
             for (int channel = 0; channel < 3; ++channel) {
                 const std::uint32_t value = sampleAt(c.imageStyle, x, y, channel, top, random);
-                unsigned char* at = run.source.data() + y * sourceRowBytes +
-                                    (3 * x + channel) * sampleBytes;
+                unsigned char* at =
+                    run.source.data() + y * sourceRowBytes + (3 * x + channel) * sampleBytes;
                 if (sampleBytes == 2) {
                     const std::uint16_t sample = std::uint16_t(value);
                     std::memcpy(at, &sample, 2);
@@ -144,16 +145,16 @@ std::vector<unsigned char> runOn(EnginePath path, const Case& c) {
     if (c.withMask) {
         const std::uint32_t density = random() % 4;
         run.mask.resize(std::size_t(maskRowBytes) * c.height);
-        for (auto& byte : run.mask) byte = random() % 4 < density ? std::uint8_t(1 + random() % 255) : 0;
+        for (auto& byte : run.mask)
+            byte = random() % 4 < density ? std::uint8_t(1 + random() % 255) : 0;
     }
 
     Engine engine(c, random);
     engine.fillWithJunk(random);
     void* destination = c.inPlace ? run.source.data() : run.destination.data();
-    hushpix::fast::reduceNoiseOnPath(path, c.threads, engine.engine, c.perPixel,
-                                     run.source.data(), destination,
-                                     c.withMask ? run.mask.data() : nullptr, maskRowBytes,
-                                     c.width, c.height, c.depth, c.lastSkippedColumn,
+    hushpix::fast::reduceNoiseOnPath(path, c.threads, engine.engine, c.perPixel, run.source.data(),
+                                     destination, c.withMask ? run.mask.data() : nullptr,
+                                     maskRowBytes, c.width, c.height, c.depth, c.lastSkippedColumn,
                                      c.lastSkippedRow, sourceRowBytes, destinationRowBytes);
     return c.inPlace ? run.source : run.destination;
 }

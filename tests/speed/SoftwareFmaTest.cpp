@@ -31,8 +31,7 @@ void expectExact(const float (&a)[4], const float (&b)[4], const float (&c)[4]) 
         if (std::isnan(expected)) {
             EXPECT_TRUE(std::isnan(out[i]));
         } else {
-            EXPECT_EQ(bitsOf(expected), bitsOf(out[i]))
-                << a[i] << " * " << b[i] << " + " << c[i];
+            EXPECT_EQ(bitsOf(expected), bitsOf(out[i])) << a[i] << " * " << b[i] << " + " << c[i];
         }
     }
 }
@@ -63,8 +62,9 @@ TEST(SoftwareFusedMultiplyAdd, RandomOperandsAndSpecialValues) {
             a[lane] = anyFloat();
             b[lane] = anyFloat();
             // Often an addend near the product, so that they cancel.
-            c[lane] = random() % 2 ? -float(double(a[lane]) * b[lane]) * (1.0f + float(random() % 9) * 1e-7f)
-                                   : anyFloat();
+            c[lane] = random() % 2
+                          ? -float(double(a[lane]) * b[lane]) * (1.0f + float(random() % 9) * 1e-7f)
+                          : anyFloat();
         }
         expectExact(a, b, c);
     }
