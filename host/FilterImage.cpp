@@ -2,6 +2,7 @@
 
 #include "engine/ReduceNoise.h"
 #include "engine/WorkBuffers.h"
+#include "host/HostChecks.h"
 #include "host/HostContext.h"
 #include "host/Rectangles.h"
 #include "host/TilePlan.h"
@@ -15,8 +16,11 @@ namespace {
 bool isEmpty(const Rectangle& rect) { return rect.right <= rect.left || rect.bottom <= rect.top; }
 
 bool hostCanRunPass(const FilterRecord& record) {
-    return record.advanceState != nullptr && record.bufferProcs != nullptr &&
-           record.bufferProcs->numBufferProcs >= kBufferProcsNeeded;
+    const BufferProcs* buffers = record.bufferProcs;
+    return record.advanceState != nullptr && buffers != nullptr &&
+           buffers->numBufferProcs >= kBufferProcsNeeded && buffers->allocateProc != nullptr &&
+           buffers->lockProc != nullptr && buffers->unlockProc != nullptr &&
+           buffers->freeProc != nullptr;
 }
 
 // The area to filter: the filter rectangle, or the selection's bounding box
@@ -34,7 +38,10 @@ bool runTile(const Tile& tile, std::int32_t done, std::int32_t total) {
     setOutRect(tile.rect);
     if (record.haveMask) setMaskRect(tile.rect);
 
-    const OSErr error = record.advanceState();
+    OSErr error = record.advanceState();
+    // A host that answers success but delivers something else than the
+    // tile would have the engine read or write outside its buffers.
+    if (error == noErr) error = checkDelivery(record, tile.rect);
     *context.resultCell = error;
     if (error != noErr) return false;
 
@@ -51,6 +58,17 @@ bool runTile(const Tile& tile, std::int32_t done, std::int32_t total) {
         return false;
     }
     return true;
+}
+
+void runTiles(const TilePlan& plan) {
+    const std::int32_t total = plan.columns * plan.rows;
+    std::int32_t done = 0;
+    bool running = true;
+    for (std::int32_t row = 0; running && row < plan.rows; ++row) {
+        for (std::int32_t column = 0; running && column < plan.columns; ++column) {
+            running = runTile(tileAt(plan, row, column), ++done, total);
+        }
+    }
 }
 
 }  // namespace
@@ -71,27 +89,31 @@ void filterImage() {
         *context.resultCell = errPlugInHostInsufficient;
         return;
     }
+    if (const OSErr error = checkPassArea(area)) {
+        *context.resultCell = error;
+        return;
+    }
 
     deriveKernel(*context.settings, engine);
     const TilePlan plan =
         planTiles(area, engine.kernelLength, record.outTileWidth, record.outTileHeight);
 
-    const OSErr allocation = allocateWorkBuffers(engine, *record.bufferProcs, plan.bufferWidth,
-                                                 plan.bufferHeight, record.depth);
-    if (allocation != noErr) {
-        *context.resultCell = allocation;
-        return;
-    }
-    record.inputRate = kFixedOne;
-    record.maskRate = kFixedOne;
-
-    const std::int32_t total = plan.columns * plan.rows;
-    std::int32_t done = 0;
-    bool running = true;
-    for (std::int32_t row = 0; running && row < plan.rows; ++row) {
-        for (std::int32_t column = 0; running && column < plan.columns; ++column) {
-            running = runTile(tileAt(plan, row, column), ++done, total);
+    // The buffers go back on every way out, an exception included; not
+    // from a destructor, where a host function that throws would end the
+    // host's process.
+    try {
+        const OSErr allocation = allocateWorkBuffers(engine, *record.bufferProcs, plan.bufferWidth,
+                                                     plan.bufferHeight, record.depth);
+        if (allocation == noErr) {
+            record.inputRate = kFixedOne;
+            record.maskRate = kFixedOne;
+            runTiles(plan);
+        } else {
+            *context.resultCell = allocation;
         }
+    } catch (...) {
+        freeWorkBuffers(engine, *record.bufferProcs);
+        throw;
     }
     freeWorkBuffers(engine, *record.bufferProcs);
 }

@@ -24,13 +24,19 @@ struct HostContext {
 // The one context of this module; the host calls on one thread only.
 HostContext& hostContext();
 
-// Each writes -108 into the result cell when the host cannot make the handle.
+// The host's handle functions, or null when it lacks one the plug-in needs
+// (new, dispose, lock, unlock).
+const hostapi::HandleProcs* handleProcs();
+
+// Each writes -108 into the result cell when the host cannot make the
+// handle, -30900 when it has no handle functions.
 void createParameters();
 void createEngineData();
 
 // Locks both handles into `settings` and `engine`. Returns false, with
 // -30100 in the result cell if a handle is missing or -108 if the host
-// could not lock one.
+// could not lock one. A handle of the wrong size is first made the right
+// size and its record reset to the defaults.
 bool lockRecords();
 void unlockRecords();
 

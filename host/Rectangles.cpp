@@ -38,6 +38,14 @@ void set(Rect FilterRecord::*small, VRect BigDocumentStruct::*big, const Rectang
 
 }  // namespace
 
+Rectangle getImageBounds() {
+    if (BigDocumentStruct* document = bigDocument()) {
+        return Rectangle{0, 0, document->imageSize32.v, document->imageSize32.h};
+    }
+    const Point size = hostContext().filterRecord->imageSize;
+    return Rectangle{0, 0, size.v, size.h};
+}
+
 Rectangle getFilterRect() { return get(&FilterRecord::filterRect, &BigDocumentStruct::filterRect32); }
 Rectangle getInRect() { return get(&FilterRecord::inRect, &BigDocumentStruct::inRect32); }
 Rectangle getOutRect() { return get(&FilterRecord::outRect, &BigDocumentStruct::outRect32); }

@@ -7,6 +7,8 @@
 
 namespace hushpix {
 
+// The whole image: (0, 0, image height, image width).
+Rectangle getImageBounds();
 Rectangle getFilterRect();
 Rectangle getInRect();
 Rectangle getOutRect();

@@ -1,3 +1,4 @@
+#include "host/Bracket.h"
 #include "host/HostContext.h"
 #include "host/Scripting.h"
 
@@ -20,16 +21,38 @@ OSErr asOSErr(SPErr error) {
     return error >= -32768 && error <= 32767 ? OSErr(error) : errPlugInHostInsufficient;
 }
 
-OSErr acquireSuites(SPBasicSuite& basic, RegistrySuites& suites) {
+// A suite handed out without a function the plug-in calls is as good as
+// no suite: the plug-in would otherwise call through a null pointer.
+bool complete(const PSDescriptorRegistryProcs& registry) {
+    return registry.Register != nullptr && registry.Get != nullptr;
+}
+
+bool complete(const PSActionDescriptorProcs& descriptors) {
+    return descriptors.Make != nullptr && descriptors.Free != nullptr &&
+           descriptors.PutInteger != nullptr && descriptors.PutBoolean != nullptr &&
+           descriptors.GetInteger != nullptr && descriptors.GetBoolean != nullptr;
+}
+
+// Acquires one suite into `held`; one that the host handed out but that is
+// of no use is kept there all the same, so that it is released.
+template <typename Suite>
+OSErr acquire(SPBasicSuite& basic, const char* name, int32 version, const Suite*& held) {
     const void* suite = nullptr;
-    SPErr error = basic.AcquireSuite(kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion,
-                                     &suite);
+    const SPErr error = basic.AcquireSuite(name, version, &suite);
     if (error != kSPNoError) return asOSErr(error);
-    suites.registry = static_cast<const PSDescriptorRegistryProcs*>(suite);
-    error = basic.AcquireSuite(kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion, &suite);
-    if (error != kSPNoError) return asOSErr(error);
-    suites.descriptors = static_cast<const PSActionDescriptorProcs*>(suite);
-    return noErr;
+    if (suite == nullptr) return errPlugInHostInsufficient;
+    held = static_cast<const Suite*>(suite);
+    return complete(*held) ? noErr : errPlugInHostInsufficient;
+}
+
+OSErr acquireSuites(SPBasicSuite& basic, RegistrySuites& suites) {
+    OSErr error = acquire(basic, kPSDescriptorRegistrySuite, kPSDescriptorRegistrySuiteVersion,
+                          suites.registry);
+    if (error == noErr) {
+        error = acquire(basic, kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion,
+                        suites.descriptors);
+    }
+    return error;
 }
 
 void releaseSuites(SPBasicSuite& basic, const RegistrySuites& suites) {
@@ -73,11 +96,18 @@ OSErr writeDescriptor(const RegistrySuites& suites, PIActionDescriptor descripto
 template <typename Operation>
 OSErr withSuites(Operation operation) {
     HostContext& context = hostContext();
-    if (context.basicSuite == nullptr) return errPlugInHostInsufficient;
+    const SPBasicSuite* basic = context.basicSuite;
+    if (basic == nullptr || basic->AcquireSuite == nullptr || basic->ReleaseSuite == nullptr) {
+        return errPlugInHostInsufficient;
+    }
     RegistrySuites suites;
-    OSErr error = acquireSuites(*context.basicSuite, suites);
-    if (error == noErr) error = operation(suites, *context.settings);
-    releaseSuites(*context.basicSuite, suites);
+    OSErr error = noErr;
+    bracket(
+        [&] {
+            error = acquireSuites(*context.basicSuite, suites);
+            if (error == noErr) error = operation(suites, *context.settings);
+        },
+        [&] { releaseSuites(*context.basicSuite, suites); });
     return error;
 }
 
@@ -86,11 +116,17 @@ OSErr withSuites(Operation operation) {
 OSErr readRegistrySettings() {
     return withSuites([](const RegistrySuites& suites, FilterSettings& settings) {
         PIActionDescriptor descriptor = nullptr;
-        OSErr error = suites.registry->Get(kPluginUniqueID, &descriptor);
-        if (error == noErr && descriptor != nullptr) {
-            error = readDescriptor(*suites.descriptors, descriptor, settings);
-        }
-        if (descriptor != nullptr) suites.descriptors->Free(descriptor);
+        OSErr error = noErr;
+        bracket(
+            [&] {
+                error = suites.registry->Get(kPluginUniqueID, &descriptor);
+                if (error == noErr && descriptor != nullptr) {
+                    error = readDescriptor(*suites.descriptors, descriptor, settings);
+                }
+            },
+            [&] {
+                if (descriptor != nullptr) suites.descriptors->Free(descriptor);
+            });
         return error;
     });
 }
@@ -98,9 +134,15 @@ OSErr readRegistrySettings() {
 OSErr writeRegistrySettings() {
     return withSuites([](const RegistrySuites& suites, FilterSettings& settings) {
         PIActionDescriptor descriptor = nullptr;
-        OSErr error = suites.descriptors->Make(&descriptor);
-        if (error == noErr) error = writeDescriptor(suites, descriptor, settings);
-        if (descriptor != nullptr) suites.descriptors->Free(descriptor);
+        OSErr error = noErr;
+        bracket(
+            [&] {
+                error = suites.descriptors->Make(&descriptor);
+                if (error == noErr) error = writeDescriptor(suites, descriptor, settings);
+            },
+            [&] {
+                if (descriptor != nullptr) suites.descriptors->Free(descriptor);
+            });
         return error;
     });
 }

@@ -1,3 +1,4 @@
+#include "host/Bracket.h"
 #include "host/HostContext.h"
 #include "host/Scripting.h"
 
@@ -10,8 +11,22 @@ namespace {
 PIDescriptorParameters* descriptorBlock() { return hostContext().filterRecord->descriptorParameters; }
 
 void disposeHandle(Handle handle) {
-    const HandleProcs* procs = hostContext().filterRecord->handleProcs;
+    const HandleProcs* procs = handleProcs();
     if (handle != nullptr && procs != nullptr) procs->disposeProc(handle);
+}
+
+// A host that leaves out a function of the reader or the writer offers no
+// scripting: the plug-in runs as if it had no descriptor block.
+bool canRead(const ReadDescriptorProcs* procs) {
+    return procs != nullptr && procs->openReadDescriptorProc != nullptr &&
+           procs->closeReadDescriptorProc != nullptr && procs->getKeyProc != nullptr &&
+           procs->getIntegerProc != nullptr && procs->getBooleanProc != nullptr;
+}
+
+bool canWrite(const WriteDescriptorProcs* procs) {
+    return procs != nullptr && procs->openWriteDescriptorProc != nullptr &&
+           procs->closeWriteDescriptorProc != nullptr && procs->putIntegerProc != nullptr &&
+           procs->putBooleanProc != nullptr;
 }
 
 // Reads keys until the descriptor has none left or a value cannot be read.
@@ -46,7 +61,7 @@ OSErr readScriptSettings(bool& display) {
     HostContext& context = hostContext();
     display = context.engine->promptOnStart != 0;
     PIDescriptorParameters* block = descriptorBlock();
-    if (block == nullptr || block->readDescriptorProcs == nullptr || block->descriptor == nullptr) {
+    if (block == nullptr || !canRead(block->readDescriptorProcs) || block->descriptor == nullptr) {
         return noErr;
     }
     const ReadDescriptorProcs& procs = *block->readDescriptorProcs;
@@ -55,9 +70,9 @@ OSErr readScriptSettings(bool& display) {
     OSErr error = noErr;
     const PIReadDescriptor token = procs.openReadDescriptorProc(block->descriptor, keys);
     if (token != nullptr) {
-        readKeys(procs, token, *context.settings);
         // The host's verdict on the whole read replaces the loop's own.
-        error = procs.closeReadDescriptorProc(token);
+        bracket([&] { readKeys(procs, token, *context.settings); },
+                [&] { error = procs.closeReadDescriptorProc(token); });
         disposeHandle(block->descriptor);
         block->descriptor = nullptr;
     }
@@ -68,18 +83,23 @@ OSErr readScriptSettings(bool& display) {
 OSErr writeScriptSettings() {
     const FilterSettings& settings = *hostContext().settings;
     PIDescriptorParameters* block = descriptorBlock();
-    if (block == nullptr || block->writeDescriptorProcs == nullptr) return noErr;
+    if (block == nullptr || !canWrite(block->writeDescriptorProcs)) return noErr;
     const WriteDescriptorProcs& procs = *block->writeDescriptorProcs;
     const PIWriteDescriptor token = procs.openWriteDescriptorProc();
     if (token == nullptr) return errMissingParameter;
-    procs.putIntegerProc(token, kKeyNoiseLevel, settings.noiseLevel);
-    procs.putIntegerProc(token, kKeyContourLevel, settings.contourLevel);
-    procs.putBooleanProc(token, kKeyPerPixel, settings.perPixel);
-    disposeHandle(block->descriptor);
-    PIDescriptorHandle recorded = nullptr;
-    procs.closeWriteDescriptorProc(token, &recorded);
-    block->descriptor = recorded;
-    block->recordInfo = plugInDialogOptional;
+    bracket(
+        [&] {
+            procs.putIntegerProc(token, kKeyNoiseLevel, settings.noiseLevel);
+            procs.putIntegerProc(token, kKeyContourLevel, settings.contourLevel);
+            procs.putBooleanProc(token, kKeyPerPixel, settings.perPixel);
+        },
+        [&] {
+            disposeHandle(block->descriptor);
+            PIDescriptorHandle recorded = nullptr;
+            procs.closeWriteDescriptorProc(token, &recorded);
+            block->descriptor = recorded;
+            block->recordInfo = plugInDialogOptional;
+        });
     return noErr;
 }
 
