@@ -1,10 +1,12 @@
 #include "cli/AtomicFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -66,19 +68,88 @@ void syncFile(const fs::path& destination, const fs::path& file) {
     close(fd);
 }
 
+// The temporary file being written, for the signal handler, which may use
+// only async-signal-safe calls: hence a fixed buffer and a flag.
+char pendingTemporary[4096];
+volatile std::sig_atomic_t havePending = 0;
+
+constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP};
+
+// An interrupted run leaves no temporary file behind; the process then
+// dies of the same signal, as the shell that sent it expects.
+extern "C" void removePendingAndDie(int signal) {
+    if (havePending) unlink(pendingTemporary);
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigaction(signal, &fallback, nullptr);
+    raise(signal);
+}
+
+// Once per process. A signal the process was started to ignore (SIGINT in
+// a background job) stays ignored.
+void catchInterruptions() {
+    static const bool installed = [] {
+        for (int signal : kInterruptions) {
+            struct sigaction current {};
+            if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+            struct sigaction action {};
+            action.sa_handler = removePendingAndDie;
+            sigemptyset(&action.sa_mask);
+            sigaction(signal, &action, nullptr);
+        }
+        return true;
+    }();
+    (void)installed;
+}
+
+// Holds the interruptions back while the temporary file comes into being
+// or goes, so that the handler never misses one that exists.
+class InterruptionsHeld {
+public:
+    InterruptionsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal : kInterruptions) sigaddset(&held, signal);
+        pthread_sigmask(SIG_BLOCK, &held, &previous_);
+    }
+    ~InterruptionsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    InterruptionsHeld(const InterruptionsHeld&) = delete;
+    InterruptionsHeld& operator=(const InterruptionsHeld&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+void setPending(const fs::path& temporary) {
+    const std::string& name = temporary.native();
+    if (name.size() >= sizeof(pendingTemporary)) return;
+    std::memcpy(pendingTemporary, name.c_str(), name.size() + 1);
+    havePending = 1;
+}
+
 }  // namespace
 
 void writeAtomically(const fs::path& destination,
                      const std::function<void(const fs::path& temporary)>& write) {
-    const fs::path temporary = createTemporary(destination);
+    catchInterruptions();
+    fs::path temporary;
+    {
+        const InterruptionsHeld held;
+        temporary = createTemporary(destination);
+        setPending(temporary);
+    }
     try {
         write(temporary);
         syncFile(destination, temporary);
+        const InterruptionsHeld held;
         if (rename(temporary.c_str(), destination.c_str()) != 0) {
             throw FileError(destination, systemError("cannot replace"));
         }
+        havePending = 0;
     } catch (...) {
+        const InterruptionsHeld held;
         unlink(temporary.c_str());
+        havePending = 0;
         throw;
     }
     // The data is safe already; a folder that cannot be flushed only risks
