@@ -1,6 +1,7 @@
 #include "engine/fast/WorkerPool.h"
 
 #include <cstdlib>
+#include <new>
 #include <system_error>
 
 namespace hushpix::fast {
@@ -30,6 +31,8 @@ WorkerPool::WorkerPool(int workers) {
             threads_.emplace_back([this, worker] { serve(worker); });
         } catch (const std::system_error&) {
             break;
+        } catch (const std::bad_alloc&) {
+            break;
         }
     }
 }
@@ -43,15 +46,16 @@ WorkerPool::~WorkerPool() {
     for (std::thread& thread : threads_) thread.join();
 }
 
-void WorkerPool::runOnEach(const std::function<void(int)>& task) {
+void WorkerPool::run(Call call, void* task) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        task_ = &task;
+        call_ = call;
+        task_ = task;
         running_ = int(threads_.size());
         ++generation_;
     }
     wake_.notify_all();
-    task(0);
+    call(task, 0);
     std::unique_lock<std::mutex> lock(mutex_);
     done_.wait(lock, [this] { return running_ == 0; });
     task_ = nullptr;
@@ -60,15 +64,17 @@ void WorkerPool::runOnEach(const std::function<void(int)>& task) {
 void WorkerPool::serve(int worker) {
     std::uint64_t seen = 0;
     for (;;) {
-        const std::function<void(int)>* task;
+        Call call;
+        void* task;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
             if (stopping_) return;
             seen = generation_;
+            call = call_;
             task = task_;
         }
-        (*task)(worker);
+        call(task, worker);
         std::lock_guard<std::mutex> lock(mutex_);
         if (--running_ == 0) done_.notify_one();
     }
