@@ -1,9 +1,13 @@
 #include "cli/ImageFile.h"
 
+#include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <system_error>
+
+#include <OpenImageIO/filesystem.h>
 
 #include "cli/FileError.h"
 #include "cli/PngExif.h"
@@ -171,6 +175,26 @@ Mask readMask(const fs::path& path) {
     return mask;
 }
 
+namespace {
+
+// OpenImageIO's PNG and JPEG writers do not notice a write that fails: on
+// a full disk the PNG writer reports success and leaves the file cut short,
+// the JPEG writer ends the whole process. So those two encode in memory
+// and the file is written here, where every failure is seen. (The TIFF
+// writer reports failures itself, and writes no usable file through
+// memory.)
+void writeEncoded(const std::vector<unsigned char>& bytes, const fs::path& file,
+                const fs::path& formatPath) {
+    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+    stream.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    stream.close();
+    if (!stream) {
+        throw FileError(formatPath, std::string("cannot write: ") + std::strerror(errno));
+    }
+}
+
+}  // namespace
+
 void writePhoto(const Photo& photo, const fs::path& file, const fs::path& formatPath) {
     auto output = OIIO::ImageOutput::create(formatPath.string());
     if (!output) throw FileError(formatPath, "cannot write: " + oneLine(OIIO::geterror()));
@@ -198,11 +222,16 @@ void writePhoto(const Photo& photo, const fs::path& file, const fs::path& format
     }
 
     const OIIO::ImageSpec spec = outputSpec(photo);
-    if (!output->open(file.string(), spec) || !output->write_image(type, pixels->data()) ||
-        !output->close()) {
+    const std::string format = output->format_name();
+    const bool inMemory = format == "png" || format == "jpeg";
+    std::vector<unsigned char> encoded;
+    OIIO::Filesystem::IOVecOutput memory(encoded);
+    if ((inMemory && !output->set_ioproxy(&memory)) || !output->open(file.string(), spec) ||
+        !output->write_image(type, pixels->data()) || !output->close()) {
         throw FileError(formatPath, "cannot write: " + oneLine(output->geterror()));
     }
-    if (std::string(output->format_name()) == "png" && !addPngExif(file, spec)) {
+    if (inMemory) writeEncoded(encoded, file, formatPath);
+    if (format == "png" && !addPngExif(file, spec)) {
         throw FileError(formatPath, "cannot add the EXIF data");
     }
 }
