@@ -5,6 +5,7 @@
 #include "host/Dialogs.h"
 #include "host/HostContext.h"
 #include "resources/DialogIds.h"
+#include "ui/GuardedDialogProc.h"
 #include "ui/ModuleDialogBox.h"
 #include "ui/SuiteHolder.h"
 #include "ui/WindowHelpers.h"
@@ -28,7 +29,7 @@ void browseTo(HWND dialog, int button) {
     static_cast<const PSGetFileListSuite4*>(holder.suite)->BrowseUrl(url);
 }
 
-INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR aboutMessage(HWND dialog, UINT message, WPARAM wParam) {
     switch (message) {
         case WM_INITDIALOG: {
             centerWindow(dialog);
@@ -54,6 +55,10 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             }
         default: return FALSE;
     }
+}
+
+INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    return guardedDialogMessage(dialog, [&] { return aboutMessage(dialog, message, wParam); });
 }
 
 }  // namespace

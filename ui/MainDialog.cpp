@@ -6,6 +6,7 @@
 #include "host/Dialogs.h"
 #include "host/HostContext.h"
 #include "resources/DialogIds.h"
+#include "ui/GuardedDialogProc.h"
 #include "ui/ModuleDialogBox.h"
 #include "ui/Preview.h"
 #include "ui/WindowHelpers.h"
@@ -132,10 +133,9 @@ bool runDialog() {
     return end == IDOK;
 }
 
-}  // namespace hushpix
+namespace {
 
-extern "C" INT_PTR CALLBACK HushpixProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    using namespace hushpix;
+INT_PTR dialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: startDialog(dialog); return TRUE;
         case WM_COMMAND: command(dialog, LOWORD(wParam), HIWORD(wParam)); return TRUE;
@@ -157,4 +157,12 @@ extern "C" INT_PTR CALLBACK HushpixProc(HWND dialog, UINT message, WPARAM wParam
             return TRUE;
         default: return FALSE;
     }
+}
+
+}  // namespace
+}  // namespace hushpix
+
+extern "C" INT_PTR CALLBACK HushpixProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return hushpix::guardedDialogMessage(
+        dialog, [&] { return hushpix::dialogMessage(dialog, message, wParam, lParam); });
 }
