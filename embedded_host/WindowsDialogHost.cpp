@@ -50,12 +50,31 @@ OpenDialog viewOf(HWND window) {
     return dialog;
 }
 
+struct OwnedWindowSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK findShownOwnedWindow(HWND window, LPARAM context) {
+    auto& search = *reinterpret_cast<OwnedWindowSearch*>(context);
+    if (GetWindow(window, GW_OWNER) != search.owner || !IsWindowVisible(window)) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// The visible window that `owner` owns, if any.
+HWND shownDialogOf(HWND owner) {
+    OwnedWindowSearch search{owner, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), findShownOwnedWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // A modal dialog disables its owner before its message loop starts and
 // shows itself once that loop first runs out of messages; the timer fires
 // only then, so the automation finds the dialog on the screen.
 void dialogMayBeShown(HWND owner) {
-    HWND dialog = GetWindow(owner, GW_ENABLEDPOPUP);
-    if (dialog == nullptr || !IsWindowVisible(dialog)) return;
+    HWND dialog = shownDialogOf(owner);
+    if (dialog == nullptr) return;
     KillTimer(owner, kDialogShownTimer);
     UpdateWindow(dialog);
     state().automation(viewOf(dialog));
