@@ -19,6 +19,9 @@ const char* const usage =
 #if defined(_WIN32)
     "  --module PATH                          the plug-in module (default: hushpix.8bf\n"
     "                                         beside this program)\n"
+    "  --dialog                               choose the settings in the plug-in's dialog,\n"
+    "                                         starting from the ones given; Cancel writes\n"
+    "                                         nothing\n"
 #endif
     "Exit status: 0 done, 1 the image could not be filtered, 2 wrong command line.\n";
 
@@ -66,6 +69,10 @@ Arguments parseArguments(const std::vector<std::string>& words) {
         if (word == "-h" || word == "--help") {
             arguments.help = true;
             return arguments;
+        }
+        if (moduleOption && word == "--dialog") {
+            arguments.dialog = true;
+            continue;
         }
         const bool takesValue = word == "-o" || word == "--output" || word == "--noise" || word == "--contour" ||
                                 word == "--per-pixel" || word == "--mask" || word == "--tile-size" ||

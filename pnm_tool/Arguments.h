@@ -23,6 +23,7 @@ struct Arguments {
     std::optional<std::filesystem::path> mask;
     std::int32_t tileSize = 0;  // 0: the host's own
     std::optional<std::filesystem::path> module;  // Windows: the .8bf to load
+    bool dialog = false;  // Windows: the user chooses in the plug-in's dialog
     bool help = false;
 };
 

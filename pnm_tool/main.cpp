@@ -4,10 +4,14 @@
 // can be compared bit for bit.
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "embedded_host/EmbeddedHost.h"
+#if defined(_WIN32)
+#include "embedded_host/WindowsDialogHost.h"
+#endif
 #include "pnm_tool/Arguments.h"
 #include "pnm_tool/Netpbm.h"
 #include "pnm_tool/Plugin.h"
@@ -24,6 +28,12 @@ void denoise(const pnm_tool::Arguments& arguments) {
     options.mask = arguments.mask ? &mask : nullptr;
     options.tileWidth = arguments.tileSize;
     options.tileHeight = arguments.tileSize;
+    options.showDialog = arguments.dialog;
+#if defined(_WIN32)
+    // A window to own the dialog, and the drawing of its preview.
+    std::optional<embedded_host::DialogHost> dialogs;
+    if (arguments.dialog) dialogs.emplace();
+#endif
 
     const pnm_tool::Plugin plugin = pnm_tool::openPlugin(arguments.module);
     embedded_host::Host host(plugin.module);
