@@ -301,6 +301,17 @@ TEST_F(HostFaultTest, HandlesOfAnotherSizeAreMadeOursAndStartFromTheDefaults) {
     }
 }
 
+// Prepare keeps the record as it finds it; only its buffers are stale.
+TEST_F(HostFaultTest, AForeignDataHandleOfOurSizeFreesNoneOfItsBuffers) {
+    Host host;
+    ASSERT_EQ(run(everything(), host).result, 0);
+    RunOptions options = everything();
+    options.faults.dataSize = std::int32_t(sizeof(hushpix::EngineState));
+    const RunReport report = run(options, host);
+    EXPECT_EQ(report.result, 0);
+    EXPECT_NE(output.bytes, image.bytes);
+}
+
 TEST_F(HostFaultTest, DescriptorsWithForeignKeysTypesOrRepeatsStillFilter) {
     using api::typeBoolean;
     using api::typeInteger;
