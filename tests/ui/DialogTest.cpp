@@ -334,6 +334,54 @@ TEST_F(SettingsDialog, CancelAndEscapeRestoreTheSettingsAndLeaveTheImage) {
     }
 }
 
+// A host that refuses the preview's pixels leaves the preview blank; OK
+// still runs the whole image.
+TEST_F(SettingsDialog, ARefusedPreviewStillFiltersOnOk) {
+    embedded_host::Host host(module.plugin);
+    RunOptions options;
+    options.failAdvanceStateAt = 1;  // the preview's first fetch
+    const auto report = run(
+        host,
+        [](const OpenDialog& dialog) {
+            click(dialog.window, 9);  // the settings still work
+            EXPECT_EQ(PluginView{dialog}.settings().noiseLevel, 1);
+            UpdateWindow(dialog.window);
+            const RECT area = previewArea(dialog.window);
+            const Capture screen = captureClient(dialog.window);
+            EXPECT_EQ(screen.at((area.left + area.right) / 2, (area.top + area.bottom) / 2), kWhite);
+            click(dialog.window, IDOK);
+        },
+        options);
+    EXPECT_EQ(report.result, 0);
+    EXPECT_NE(image.bytes, original.bytes);
+    EXPECT_EQ(report.buffers.live(), 0);
+}
+
+// The preview is 8-bit whatever the image: the host's 16-bit samples,
+// 0 to 32768, are scaled to 0 to 255 as they are copied.
+TEST_F(SettingsDialog, PreviewsSixteenBitImagesScaledToEightBits) {
+    embedded_host::RgbImage deep{image.width, image.height, 16, {}};
+    embedded_host::RgbImage scaled = image;
+    std::mt19937 random(3);
+    std::uniform_int_distribution<std::uint32_t> sample(0, 32768);
+    for (std::size_t i = 0; i < image.bytes.size(); ++i) {
+        const auto value = std::uint16_t(i < 3 ? 32768 - 32640 * i / 2 : sample(random));  // 32768, 32704, 128
+        deep.bytes.push_back(std::uint8_t(value & 0xFF));
+        deep.bytes.push_back(std::uint8_t(value >> 8));
+        scaled.bytes[i] = std::uint8_t(value * 10 / 1285);
+    }
+    EXPECT_EQ(scaled.bytes[0], 255);
+    image = deep;
+    embedded_host::Host host(module.plugin);
+    const auto report = run(host, [&](const OpenDialog& dialog) {
+        const PluginView view{dialog};
+        expectPreviewIsEngineResult(view, scaled);
+        click(dialog.window, IDCANCEL);
+    });
+    EXPECT_EQ(report.result, hostapi::userCanceledErr);
+    EXPECT_EQ(image.bytes, deep.bytes);
+}
+
 // The selection's bounding box is found for every dialog: a second run
 // with another selection previews and filters that one.
 TEST_F(SettingsDialog, EachRunPreviewsAndFiltersItsOwnSelection) {
