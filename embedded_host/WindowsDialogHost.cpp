@@ -129,6 +129,17 @@ DialogHost::~DialogHost() {
 
 const std::vector<std::string>& DialogHost::browsedUrls() const { return state().browsed; }
 
+BITMAPINFO topDownBitmapInfo(LONG width, LONG height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 OSErr HOSTAPI drawPixelMap(const PSPixelMap* source, const VRect* srcRect, int32 dstRow, int32 dstCol,
                            void* deviceContext) {
     if (source == nullptr || srcRect == nullptr || deviceContext == nullptr ||
@@ -139,8 +150,6 @@ OSErr HOSTAPI drawPixelMap(const PSPixelMap* source, const VRect* srcRect, int32
     const int32 height = srcRect->bottom - srcRect->top;
     if (width <= 0 || height <= 0) return noErr;
 
-    // A top-down 24-bit device-independent bitmap: blue, green, red, rows
-    // padded to four bytes.
     const int32 stride = (width * 3 + 3) & ~3;
     std::vector<std::uint8_t> bits(std::size_t(stride) * std::size_t(height));
     const auto* base = static_cast<const std::uint8_t*>(source->baseAddr);
@@ -155,13 +164,7 @@ OSErr HOSTAPI drawPixelMap(const PSPixelMap* source, const VRect* srcRect, int32
             target[2] = pixel[0];
         }
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = topDownBitmapInfo(width, height);
     SetDIBitsToDevice(static_cast<HDC>(deviceContext), dstCol, dstRow, DWORD(width), DWORD(height), 0, 0, 0,
                       UINT(height), bits.data(), &info, DIB_RGB_COLORS);
     return noErr;

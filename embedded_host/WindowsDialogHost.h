@@ -44,6 +44,10 @@ private:
     HWND owner_ = nullptr;
 };
 
+// The header of a top-down 24-bit device-independent bitmap: blue, green,
+// red, rows padded to four bytes.
+BITMAPINFO topDownBitmapInfo(LONG width, LONG height);
+
 // The host's displayPixels: draws srcRect of an RGB pixel map with its top
 // left corner at (dstRow, dstCol) of the device context.
 hostapi::OSErr HOSTAPI drawPixelMap(const hostapi::PSPixelMap* source, const hostapi::VRect* srcRect,

@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "embedded_host/WindowsDialogHost.h"
+
 namespace ui_testing {
 
 namespace {
@@ -10,13 +12,7 @@ Capture copyFrom(HDC source, int left, int top, int width, int height) {
     Capture capture;
     capture.width = width;
     capture.height = height;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = embedded_host::topDownBitmapInfo(width, height);
     void* bits = nullptr;
     HDC memory = CreateCompatibleDC(source);
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -64,13 +60,7 @@ Capture captureScreenOf(HWND window) {
 void saveBitmap(const Capture& capture, const std::string& path) {
     const int stride = (capture.width * 3 + 3) & ~3;
     BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = capture.width;
-    header.biHeight = -capture.height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
+    BITMAPINFOHEADER header = embedded_host::topDownBitmapInfo(capture.width, capture.height).bmiHeader;
     header.biSizeImage = DWORD(stride) * capture.height;
     file.bfType = 0x4D42;  // "BM"
     file.bfOffBits = sizeof file + sizeof header;
