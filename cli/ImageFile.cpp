@@ -1,5 +1,7 @@
 #include "cli/ImageFile.h"
 
+#include <sys/sysinfo.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -87,6 +89,28 @@ void checkPhotoLayout(const fs::path& path, const OIIO::ImageSpec& spec) {
     }
 }
 
+// A header may claim any size, and a file of a few bytes gigabytes of
+// pixels. An image wider or taller than the filter takes, or whose pixels
+// would not fit in this machine's memory, is refused before anything is
+// allocated, rather than have the system end the tool part way through a
+// batch.
+void checkImageSize(const fs::path& path, const OIIO::ImageSpec& spec, std::size_t sampleBytes) {
+    constexpr long long kLargestSide = 2000000;
+    const std::string size = std::to_string(spec.width) + " x " + std::to_string(spec.height);
+    if (spec.width > kLargestSide || spec.height > kLargestSide) {
+        throw FileError(path, "is " + size + " pixels; the filter takes at most 2000000 on a side");
+    }
+    struct sysinfo memory {};
+    if (sysinfo(&memory) != 0) return;
+    const long double available =
+        (static_cast<long double>(memory.totalram) + memory.totalswap) * memory.mem_unit;
+    const long double needed =
+        static_cast<long double>(spec.width) * spec.height * spec.nchannels * sampleBytes;
+    if (needed > available) {
+        throw FileError(path, "is " + size + " pixels, more than this machine's memory holds");
+    }
+}
+
 OIIO::TypeDesc sampleType(std::int32_t depth) {
     return depth == 16 ? OIIO::TypeDesc::UINT16 : OIIO::TypeDesc::UINT8;
 }
@@ -139,6 +163,7 @@ Photo readPhoto(const fs::path& path) {
 
     const std::size_t pixels = std::size_t(photo.spec.width) * std::size_t(photo.spec.height);
     const std::size_t sampleBytes = type.size();
+    checkImageSize(path, photo.spec, sampleBytes);
     photo.rgb.width = photo.spec.width;
     photo.rgb.height = photo.spec.height;
     photo.rgb.depth = depth;
@@ -167,6 +192,7 @@ Mask readMask(const fs::path& path) {
         throw FileError(path, "a mask must be a greyscale image with one channel, not " +
                                   std::to_string(spec.nchannels));
     }
+    checkImageSize(path, spec, 1);
     Mask mask;
     mask.width = spec.width;
     mask.height = spec.height;
