@@ -200,7 +200,7 @@ T despeckled(T p0, T p1, T p2, T p3, T p4, T p5, T p6, T p7, T p8) {
     const T b = first ? p0 : second ? p2 : third ? p3 : p1;
     // (a + b) / 2 without leaving the sample type.
     const T mean = T((a >> 1) + (b >> 1) + (a & b & 1));
-    return (p4 < lo) | (p4 > hi) ? mean : p4;
+    return ((p4 < lo) | (p4 > hi)) ? mean : p4;
 }
 
 // In place along one row, despeckling pixels [firstColumn, endColumn) in
