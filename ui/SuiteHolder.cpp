@@ -15,18 +15,18 @@ bool acquireSuite(SuiteHolder& holder) {
         holder.suite = nullptr;
         return false;
     }
+    holder.basic = basic;
     return holder.suite != nullptr;
 }
 
 void releaseSuite(SuiteHolder& holder) {
-    SPBasicSuite* basic = hostContext().basicSuite;
-    if (holder.suite == nullptr || basic == nullptr) return;
-    basic->ReleaseSuite(holder.name, holder.version);
+    if (holder.suite == nullptr || holder.basic == nullptr) return;
+    holder.basic->ReleaseSuite(holder.name, holder.version);
     holder.suite = nullptr;
 }
 
 SuiteHolder& fileListSuite() {
-    static SuiteHolder holder{nullptr, kPSGetFileListSuiteVersion, kPSGetFileListSuite, kSPNoError};
+    static SuiteHolder holder{nullptr, kPSGetFileListSuiteVersion, kPSGetFileListSuite, kSPNoError, nullptr};
     return holder;
 }
 

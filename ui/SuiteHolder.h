@@ -11,6 +11,9 @@ struct SuiteHolder {
     hostapi::int32 version;
     const char* name;
     hostapi::SPErr error;  // of the last acquisition attempt
+    // The basic suite the suite came from. The host's call context is gone
+    // by the time the module unloads, so the release goes back through this.
+    hostapi::SPBasicSuite* basic;
 };
 
 // True when the holder's suite is (now) acquired. Fails without a basic
@@ -18,7 +21,7 @@ struct SuiteHolder {
 // tries again.
 bool acquireSuite(SuiteHolder& holder);
 
-// Releases the suite if it is held and the host's basic suite is reachable.
+// Releases the suite, if it is held, through the basic suite it came from.
 void releaseSuite(SuiteHolder& holder);
 
 // The holder of the host's GetFileList suite, whose BrowseUrl opens pages.
