@@ -265,7 +265,7 @@ SPErr HOSTAPI releaseSuite(const char* name, int32) {
         --hostPlatform().fileListSuitesHeld;
         return kSPNoError;
     }
-    --currentSession().suitesHeld;
+    if (hasCurrentSession()) --currentSession().suitesHeld;
     return kSPNoError;
 }
 

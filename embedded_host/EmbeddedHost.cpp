@@ -63,7 +63,7 @@ RunReport Host::about() {
     session.begin(none, RunOptions{});
     AboutRecord record{};
     record.platformData = &session.platform;
-    record.sSPBasic = &session.basicSuite;
+    record.sSPBasic = &sharedBasicSuite();
     const std::int16_t result = session.callWith(filterSelectorAbout, &record);
     session.end(false);
     session.report.result = result;

@@ -19,8 +19,14 @@ Session*& activeSession() {
 // Makes a session current for the length of one plug-in call.
 class CallScope {
 public:
-    explicit CallScope(Session& session) : previous_(activeSession()) { activeSession() = &session; }
-    ~CallScope() { activeSession() = previous_; }
+    explicit CallScope(Session& session) : previous_(activeSession()) {
+        activeSession() = &session;
+        sharedBasicSuite() = session.basicSuite;
+    }
+    ~CallScope() {
+        activeSession() = previous_;
+        sharedBasicSuite() = previous_ ? previous_->basicSuite : basicSuiteTable();
+    }
     CallScope(const CallScope&) = delete;
     CallScope& operator=(const CallScope&) = delete;
 
@@ -76,6 +82,13 @@ int16 tileSize(std::int32_t size) { return int16(std::clamp<std::int32_t>(size, 
 }  // namespace
 
 Session& currentSession() { return *activeSession(); }
+
+bool hasCurrentSession() { return activeSession() != nullptr; }
+
+SPBasicSuite& sharedBasicSuite() {
+    static SPBasicSuite table = basicSuiteTable();
+    return table;
+}
 
 Session::Session(PluginModule plugin) : module(plugin) {}
 
@@ -155,7 +168,7 @@ void Session::begin(RgbImage& target, const RunOptions& runOptions) {
     record.outTileWidth = tileSize(options.tileWidth);
     record.outTileHeight = tileSize(options.tileHeight);
     record.descriptorParameters = options.scripting ? &descriptorBlock : nullptr;
-    record.sSPBasic = options.basicSuite ? &basicSuite : nullptr;
+    record.sSPBasic = options.basicSuite ? &sharedBasicSuite() : nullptr;
     record.depth = target.depth;
     record.bigDocumentData = options.bigDocument ? &bigDocument : nullptr;
     installFaults(*this);

@@ -69,6 +69,14 @@ struct Session {
 
 // The session whose plug-in call is under way; the host's functions are
 // plain function pointers and reach their state through it.
+// The basic suite whose address the plug-in is given. A plug-in may keep
+// that address past the host's last call (it gives the browser suite back
+// when the module unloads), so the table lives as long as the process: each
+// call fills it with the calling session's functions, and between calls it
+// holds the plain host functions.
+hostapi::SPBasicSuite& sharedBasicSuite();
+
+bool hasCurrentSession();
 Session& currentSession();
 
 }  // namespace embedded_host

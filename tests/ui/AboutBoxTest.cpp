@@ -72,6 +72,7 @@ TEST_F(AboutBox, ShowsNameAndVersionAndOpensTheWebPagesThroughTheHost) {
     EXPECT_EQ(embedded_host::hostPlatform().fileListSuitesHeld, 1);
     module.library.reset();
     EXPECT_EQ(GetModuleHandleA("hushpix.8bf"), nullptr);
+    EXPECT_EQ(embedded_host::hostPlatform().fileListSuitesHeld, 0);
 }
 
 TEST_F(AboutBox, EndsOnReturnEscapeAClickOrItsHiddenButtons) {
