@@ -2,14 +2,11 @@
 
 #include <initializer_list>
 
+#include "engine/Rows.h"
+
 namespace hushpix {
 
 namespace {
-
-template <typename Sample>
-const Sample* rowAt(const void* base, std::ptrdiff_t rowBytes, std::int32_t y) {
-    return reinterpret_cast<const Sample*>(static_cast<const char*>(base) + rowBytes * y);
-}
 
 template <typename Sample>
 Sample absoluteDifference(Sample a, Sample b) {
@@ -68,7 +65,7 @@ template <typename Sample>
 void computeLuminance(const void* source, std::ptrdiff_t sourceRowBytes, Sample* luminance,
                       std::int32_t width, std::int32_t height) {
     for (std::int32_t y = 0; y < height; ++y) {
-        const Sample* row = rowAt<Sample>(source, sourceRowBytes, y);
+        const Sample* row = imageRow<Sample>(source, sourceRowBytes, y);
         Sample* out = luminance + std::ptrdiff_t(y) * width;
         for (std::int32_t x = 0; x < width; ++x) {
             const std::uint32_t r = row[3 * x], g = row[3 * x + 1], b = row[3 * x + 2];
@@ -96,7 +93,7 @@ void markContours(const void* source, std::ptrdiff_t sourceRowBytes, std::uint8_
             for (int dx = -2; dx <= 2; ++dx) {
                 for (int dy = -2; dy <= 2; ++dy) {
                     const std::int64_t weight = kernel[5 * (dx + 2) + (dy + 2)];
-                    const Sample* pixel = rowAt<Sample>(source, sourceRowBytes, y + dy) + 3 * (x + dx);
+                    const Sample* pixel = imageRow<Sample>(source, sourceRowBytes, y + dy) + 3 * (x + dx);
                     for (int c = 0; c < 3; ++c) acc[c] += weight * pixel[c];
                 }
             }

@@ -6,20 +6,11 @@
 #include "engine/Contours.h"
 #include "engine/ExactArithmetic.h"
 #include "engine/Luminance.h"
+#include "engine/Rows.h"
 
 namespace hushpix {
 
 namespace {
-
-template <typename Sample>
-const Sample* sourceRow(const void* base, std::ptrdiff_t rowBytes, std::int32_t y) {
-    return reinterpret_cast<const Sample*>(static_cast<const char*>(base) + rowBytes * y);
-}
-
-template <typename Sample>
-Sample* destinationRow(void* base, std::ptrdiff_t rowBytes, std::int32_t y) {
-    return reinterpret_cast<Sample*>(static_cast<char*>(base) + rowBytes * y);
-}
 
 struct Plane {
     const std::uint8_t* labels;
@@ -41,7 +32,7 @@ template <typename Sample>
 void smoothRows(const void* source, std::ptrdiff_t sourceRowBytes, const Plane& plane,
                 const float* weights, std::int32_t radius, float* sums) {
     for (std::int32_t y = 0; y < plane.height; ++y) {
-        const Sample* row = sourceRow<Sample>(source, sourceRowBytes, y);
+        const Sample* row = imageRow<Sample>(source, sourceRowBytes, y);
         for (std::int32_t x = 0; x < plane.width; ++x) {
             const std::uint8_t centreLabel = plane.label(x, y);
             float sum[3] = {0.0f, 0.0f, 0.0f};
@@ -125,7 +116,7 @@ void smoothColumnsAndWrite(const Plane& plane, const float* weights, std::int32_
 
             if (x <= lastSkippedColumn || y <= lastSkippedRow) continue;
             const std::uint32_t v = luminance[std::ptrdiff_t(y) * plane.width + x];
-            Sample* out = destinationRow<Sample>(destination, destinationRowBytes, y) + 3 * x;
+            Sample* out = imageRow<Sample>(destination, destinationRowBytes, y) + 3 * x;
             if constexpr (sizeof(Sample) == 1) {
                 restoreLuminance8(float(sum[0]), float(sum[1]), float(sum[2]), v, out);
             } else {
