@@ -128,7 +128,8 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
         contourRule(engine.contourThreshold, job.sixteenBit, engine.contourKernel);
     const int workers = std::max(1, threads);
     const std::size_t scratchBytes =
-        std::max(smoothingScratchBytes(width, job.radius), contourScratchBytes(width));
+        std::max({rowScratchBytes(width, job.radius), columnScratchBytes(job.radius),
+                  contourScratchBytes(width)});
 
     Scratch scratch;
     try {

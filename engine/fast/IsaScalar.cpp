@@ -20,7 +20,9 @@ struct ScalarIsa {
     static F fma(F a, F b, F c) { return fusedMultiplyAdd(a, b, c); }
     static F minF(F a, F b) { return b < a ? b : a; }
     static F maxF(F a, F b) { return a < b ? b : a; }
-    static float maxLane(F v) { return v; }
+    static void laneRange(const std::uint8_t* p, std::int32_t& lo, std::int32_t& hi) {
+        lo = hi = *p;
+    }
     static F loadCounts(const std::uint8_t* p) { return float(*p); }
     static void truncate(F v, std::int32_t* out) { *out = std::int32_t(v); }
 
@@ -32,6 +34,10 @@ struct ScalarIsa {
         volatile float rounded = float(v);
         return rounded;
     }
+    static Wide loadW(const double* p) { return *p; }
+    static Wide loadCountsW(const std::uint8_t* p) { return double(*p); }
+    static bool atLeastW(Wide a, Wide b) { return a >= b; }
+    static Wide selectW(bool m, Wide a, Wide b) { return m ? a : b; }
     static Wide splatW(double v) { return v; }
     static Wide addW(Wide a, Wide b) { return a + b; }
     static Wide subW(Wide a, Wide b) { return a - b; }

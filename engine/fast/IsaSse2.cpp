@@ -26,9 +26,12 @@ struct Sse2Isa {
     static F select(F m, F a, F b) { return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b)); }
     static F minF(F a, F b) { return _mm_min_ps(a, b); }
     static F maxF(F a, F b) { return _mm_max_ps(a, b); }
-    static float maxLane(F v) {
-        const F pairs = _mm_max_ps(v, _mm_movehl_ps(v, v));
-        return _mm_cvtss_f32(_mm_max_ss(pairs, _mm_shuffle_ps(pairs, pairs, 1)));
+    static void laneRange(const std::uint8_t* p, std::int32_t& lo, std::int32_t& hi) {
+        lo = hi = p[0];
+        for (int i = 1; i < kLanes; ++i) {
+            lo = p[i] < lo ? p[i] : lo;
+            hi = p[i] > hi ? p[i] : hi;
+        }
     }
     static F loadCounts(const std::uint8_t* p) {
         std::int32_t four;
@@ -43,6 +46,20 @@ struct Sse2Isa {
 
     static Wide widen(F v) { return {_mm_cvtps_pd(v), _mm_cvtps_pd(_mm_movehl_ps(v, v))}; }
     static F narrow(Wide v) { return _mm_movelh_ps(_mm_cvtpd_ps(v.low), _mm_cvtpd_ps(v.high)); }
+    static Wide loadW(const double* p) { return {_mm_loadu_pd(p), _mm_loadu_pd(p + 2)}; }
+    static Wide loadCountsW(const std::uint8_t* p) {
+        const F counts = loadCounts(p);
+        return {_mm_cvtps_pd(counts), _mm_cvtps_pd(_mm_movehl_ps(counts, counts))};
+    }
+    static Wide atLeastW(Wide a, Wide b) {
+        return {_mm_cmpge_pd(a.low, b.low), _mm_cmpge_pd(a.high, b.high)};
+    }
+    static __m128d blend(__m128d m, __m128d a, __m128d b) {
+        return _mm_or_pd(_mm_and_pd(m, a), _mm_andnot_pd(m, b));
+    }
+    static Wide selectW(Wide m, Wide a, Wide b) {
+        return {blend(m.low, a.low, b.low), blend(m.high, a.high, b.high)};
+    }
     static Wide splatW(double v) { return {_mm_set1_pd(v), _mm_set1_pd(v)}; }
     static Wide addW(Wide a, Wide b) {
         return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)};

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/Settings.h"
 #include "engine/fast/ContourRule.h"
 #include "engine/fast/FastJob.h"
 
@@ -32,13 +33,27 @@ struct PathKernels {
                           void* scratch);
 };
 
-// Scratch memory for one worker, for either pass: three padded float rows,
-// one more float row, a padded byte row and two more byte rows, about
-// 19 * width bytes.
-constexpr std::size_t smoothingScratchBytes(std::int32_t width, std::int32_t radius) {
+constexpr std::int32_t kMaxRadius = kMaxKernelLength / 2;
+
+// Columns per strip of the vertical pass: the rows of sums that a strip's
+// taps reach, as doubles, stay in the core's own cache as it walks down.
+constexpr std::int32_t kStripColumns = 128;
+constexpr std::int32_t kRingStride = kStripColumns + kMaxLanes;  // doubles per channel row
+
+// Scratch memory for one worker in the horizontal pass: three padded float
+// rows, a padded byte row and two more byte rows, about 15 * width bytes.
+constexpr std::size_t rowScratchBytes(std::int32_t width, std::int32_t radius) {
     const std::size_t padded = std::size_t(width) + 2 * std::size_t(radius) + kMaxLanes;
     const std::size_t row = std::size_t(width) + kMaxLanes;
-    return (3 * padded + row) * sizeof(float) + padded + 2 * row;
+    return 3 * padded * sizeof(float) + padded + 2 * row;
+}
+
+// And in the vertical pass, whatever the width: a ring of 2 * radius + 1
+// rows of a strip's sums as doubles (72 KiB at radius 11), a float row and
+// two byte rows.
+constexpr std::size_t columnScratchBytes(std::int32_t radius) {
+    const std::size_t slots = 2 * std::size_t(radius) + 1;
+    return (slots * 3 * sizeof(double) + sizeof(float) + 2) * kRingStride;
 }
 
 const PathKernels& scalarKernels();

@@ -11,16 +11,20 @@
 //
 // Isa provides, for kLanes pixels at a time: F (floats) and Wide (the same
 // lanes as doubles), and load/store/splat/select/atLeast, an exactly
-// rounded single-precision fma, widen/narrow, addW/subW/mulW/splatW,
+// rounded single-precision fma, widen/narrow, the same loads, comparisons
+// and selection on Wide (loadW, atLeastW, selectW, splatW), addW/subW/mulW,
 // addProductW(sum, a, b) = sum + a * b for an a * b that is exact in double
 // (a float times a float, or a float times a small integer, always is: so
-// one rounding, and a double fma gives the same),
-// minF/maxF, maxLane (the largest lane), truncate (floats to int32,
-// stored to memory) and loadCounts (kLanes bytes as floats).
+// one rounding, and a double fma gives the same), minF/maxF, truncate
+// (floats to int32, stored to memory), loadCounts/loadCountsW (kLanes bytes
+// as floats or doubles) and laneRange (the smallest and largest of kLanes
+// bytes).
 //
-// Label changes are frequent in noisy photographs, so walks are short: past
-// the longest walk of a block's pixels every pixel reads its centre, and
-// those taps skip the neighbour loads (the arithmetic stays the same).
+// Each side of a block of pixels splits its taps in three: up to the
+// shortest walk of the block's pixels every lane reads its neighbour, past
+// the longest every lane reads its centre, and only in between does each
+// lane choose (the arithmetic stays the same). In flat areas, most of a
+// photograph, the first kind is all there is.
 //
 // Everything here has internal linkage: each instruction-set file gets its
 // own copy, so no copy compiled for a wider instruction set can stand in
@@ -40,32 +44,25 @@
 namespace hushpix::fast {
 namespace {
 
-struct ScratchLayout {
-    std::int32_t padded;  // a padded row: radius on the left, radius + spare lanes on the right
-    std::int32_t row;     // a row with spare lanes
-
-    ScratchLayout(std::int32_t width, std::int32_t radius)
-        : padded(width + 2 * radius + kMaxLanes), row(width + kMaxLanes) {}
-};
-
-// Pointers into one worker's scratch memory (smoothingScratchBytes).
+// Pointers into one worker's scratch memory for the horizontal pass
+// (rowScratchBytes): rows padded by radius on the left and radius plus
+// spare lanes on the right, and rows with spare lanes.
 struct RowScratch {
     float* planes[3];  // padded source channels
-    float* luminance;  // the row's luminance as floats
     std::uint8_t* paddedLabels;
-    std::uint8_t* beforeLimit;  // per pixel: taps to the left or above that read their neighbour
-    std::uint8_t* afterLimit;   // the same to the right or below
+    std::uint8_t* beforeLimit;  // per pixel: taps to the left that read their neighbour
+    std::uint8_t* afterLimit;   // the same to the right
 
-    RowScratch(void* memory, const ScratchLayout& layout) {
+    RowScratch(void* memory, std::int32_t width, std::int32_t radius) {
+        const std::int32_t padded = width + 2 * radius + kMaxLanes;
         float* floats = static_cast<float*>(memory);
         for (float*& plane : planes) {
             plane = floats;
-            floats += layout.padded;
+            floats += padded;
         }
-        luminance = floats;
-        paddedLabels = reinterpret_cast<std::uint8_t*>(luminance + layout.row);
-        beforeLimit = paddedLabels + layout.padded;
-        afterLimit = beforeLimit + layout.row;
+        paddedLabels = reinterpret_cast<std::uint8_t*>(floats);
+        beforeLimit = paddedLabels + padded;
+        afterLimit = beforeLimit + width + kMaxLanes;
     }
 };
 
@@ -152,7 +149,7 @@ void smoothRowsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow
     constexpr std::int32_t kLanes = Isa::kLanes;
     const std::int32_t width = job.width, radius = job.radius;
     const float* weights = job.weights + radius;  // weights[d] for -radius <= d <= radius
-    RowScratch scratch(memory, ScratchLayout(width, radius));
+    RowScratch scratch(memory, width, radius);
     const std::uint8_t* labels = scratch.paddedLabels + radius;
 
     for (std::int32_t y = firstRow; y < endRow; ++y) {
@@ -171,34 +168,38 @@ void smoothRowsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow
                 centre[c] = Isa::load(planes[c]);
                 sum[c] = Isa::fma(centre[c], Isa::splat(weights[0]), Isa::splat(0.0f));
             }
-            const F before = Isa::loadCounts(scratch.beforeLimit + x);
-            const std::int32_t reachBefore = std::int32_t(Isa::maxLane(before));
-            for (std::int32_t k = 1; k <= reachBefore; ++k) {
-                const auto reads = Isa::atLeast(before, Isa::splat(kTapNumbers[k]));
-                const F weight = Isa::splat(weights[-k]);
-                for (int c = 0; c < 3; ++c) {
-                    const F tap = Isa::select(reads, Isa::load(planes[c] - k), centre[c]);
-                    sum[c] = Isa::fma(tap, weight, sum[c]);
+            // One side's taps: those every lane reads from its neighbour,
+            // those some lanes read, and those every lane takes from the
+            // centre.
+            auto addSide = [&](const std::uint8_t* limits, std::int32_t side) {
+                std::int32_t all, any;
+                Isa::laneRange(limits + x, all, any);
+                std::int32_t k = 1;
+                for (; k <= all; ++k) {
+                    const F weight = Isa::splat(weights[side * k]);
+                    for (int c = 0; c < 3; ++c) {
+                        sum[c] = Isa::fma(Isa::load(planes[c] + side * k), weight, sum[c]);
+                    }
                 }
-            }
-            for (std::int32_t k = reachBefore + 1; k <= radius; ++k) {
-                const F weight = Isa::splat(weights[-k]);
-                for (int c = 0; c < 3; ++c) sum[c] = Isa::fma(centre[c], weight, sum[c]);
-            }
-            const F after = Isa::loadCounts(scratch.afterLimit + x);
-            const std::int32_t reachAfter = std::int32_t(Isa::maxLane(after));
-            for (std::int32_t k = 1; k <= reachAfter; ++k) {
-                const auto reads = Isa::atLeast(after, Isa::splat(kTapNumbers[k]));
-                const F weight = Isa::splat(weights[k]);
-                for (int c = 0; c < 3; ++c) {
-                    const F tap = Isa::select(reads, Isa::load(planes[c] + k), centre[c]);
-                    sum[c] = Isa::fma(tap, weight, sum[c]);
+                if (k <= any) {
+                    const F limit = Isa::loadCounts(limits + x);
+                    for (; k <= any; ++k) {
+                        const auto reads = Isa::atLeast(limit, Isa::splat(kTapNumbers[k]));
+                        const F weight = Isa::splat(weights[side * k]);
+                        for (int c = 0; c < 3; ++c) {
+                            const F tap =
+                                Isa::select(reads, Isa::load(planes[c] + side * k), centre[c]);
+                            sum[c] = Isa::fma(tap, weight, sum[c]);
+                        }
+                    }
                 }
-            }
-            for (std::int32_t k = reachAfter + 1; k <= radius; ++k) {
-                const F weight = Isa::splat(weights[k]);
-                for (int c = 0; c < 3; ++c) sum[c] = Isa::fma(centre[c], weight, sum[c]);
-            }
+                for (; k <= radius; ++k) {
+                    const F weight = Isa::splat(weights[side * k]);
+                    for (int c = 0; c < 3; ++c) sum[c] = Isa::fma(centre[c], weight, sum[c]);
+                }
+            };
+            addSide(scratch.beforeLimit, -1);
+            addSide(scratch.afterLimit, +1);
             const std::int32_t lanes = width - x < kLanes ? width - x : kLanes;
             for (int c = 0; c < 3; ++c) {
                 float* out = sumsPlane(job, y, c) + x;
@@ -247,58 +248,91 @@ void restoreLanes(const typename Isa::Wide (&sum)[3], typename Isa::F luminance,
     }
 }
 
-// Columns per strip of the vertical pass: the 2 * radius + 1 rows of sums
-// that a strip reads stay in the core's own cache as it walks down.
-constexpr std::int32_t kStripColumns = 256;
+// One worker's memory for the vertical pass (columnScratchBytes): a ring of
+// 2 * radius + 1 rows of horizontal sums, each converted to double once when
+// the walk down a strip first reaches it, rather than once per tap; then
+// the strip's tap limits and luminance for the row being written.
+struct ColumnScratch {
+    double* ring;  // slot, channel, column
+    std::int32_t slots;
+    std::uint8_t* beforeLimit;
+    std::uint8_t* afterLimit;
+    float* luminance;
 
-// The vertical sums, restoration and writes of `lanes` pixels from column x
-// of a strip; kFull says lanes == kLanes, so plain vector loads stay in
-// bounds.
-template <class Isa, typename Sample, bool kFull>
-void smoothBlock(const FastJob& job, const float* const (&rows)[3], std::int32_t x,
-                 std::int32_t lanes, std::int32_t rowsBelow, const RowScratch& scratch,
-                 const std::uint8_t* mask, Sample* out) {
-    using F = typename Isa::F;
+    ColumnScratch(void* memory, std::int32_t radius) : slots(2 * radius + 1) {
+        ring = static_cast<double*>(memory);
+        luminance = reinterpret_cast<float*>(ring + std::ptrdiff_t(slots) * 3 * kRingStride);
+        beforeLimit = reinterpret_cast<std::uint8_t*>(luminance + kRingStride);
+        afterLimit = beforeLimit + kRingStride;
+    }
+
+    double* rowOf(std::int32_t y) const { return ring + std::ptrdiff_t(y % slots) * 3 * kRingStride; }
+};
+
+// The horizontal sums of row y, columns [firstColumn, firstColumn + columns),
+// into the ring as doubles; the spare lanes after them are zero.
+inline void convertRow(const FastJob& job, std::int32_t y, std::int32_t firstColumn,
+                       std::int32_t columns, const ColumnScratch& scratch) {
+    double* __restrict row = scratch.rowOf(y);
+    for (int c = 0; c < 3; ++c) {
+        const float* __restrict sums = sumsPlane(job, y, c) + firstColumn;
+        double* __restrict out = row + c * kRingStride;
+        for (std::int32_t i = 0; i < columns; ++i) out[i] = double(sums[i]);
+        for (std::int32_t i = columns; i < kRingStride; ++i) out[i] = 0.0;
+    }
+}
+
+// The vertical sums, restoration and writes of the pixels in [x, x + lanes)
+// of one strip row. taps[d] is the ring row that tap d reads when it reads
+// its neighbour (-radius <= d <= radius). Every pixel adds its taps in the
+// reference order; each lane's limits decide which read the centre.
+template <class Isa, typename Sample>
+void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x,
+                 std::int32_t lanes, const ColumnScratch& scratch, const std::uint8_t* mask,
+                 Sample* out) {
     using Wide = typename Isa::Wide;
     constexpr std::int32_t kLanes = Isa::kLanes;
     constexpr int kMax = sizeof(Sample) == 1 ? 255 : 65535;
     const std::int32_t radius = job.radius;
     const double* weights = job.wideWeights + radius;
-    const std::ptrdiff_t rowFloats = 3 * std::ptrdiff_t(job.width);
-    auto load = [lanes](const float* p) { return kFull ? Isa::load(p) : loadLanes<Isa>(p, lanes); };
+    auto load = [x](const double* row, int c) { return Isa::loadW(row + c * kRingStride + x); };
 
-    F centre[3];
-    Wide wideCentre[3], sum[3];
+    Wide centre[3], sum[3];
     for (int c = 0; c < 3; ++c) {
-        centre[c] = load(rows[c] + x);
-        wideCentre[c] = Isa::widen(centre[c]);
-        sum[c] = Isa::addProductW(Isa::splatW(0.0), Isa::splatW(weights[0]), wideCentre[c]);
+        centre[c] = load(taps[0], c);
+        sum[c] = Isa::addProductW(Isa::splatW(0.0), Isa::splatW(weights[0]), centre[c]);
     }
-    auto addCentre = [&](std::int32_t k) {
-        const Wide weight = Isa::splatW(weights[k]);
-        for (int c = 0; c < 3; ++c) sum[c] = Isa::addProductW(sum[c], weight, wideCentre[c]);
-    };
-    auto addTap = [&](std::int32_t k, typename Isa::F limit, std::ptrdiff_t offset) {
-        const Wide weight = Isa::splatW(weights[k]);
-        const auto reads = Isa::atLeast(limit, Isa::splat(kTapNumbers[k < 0 ? -k : k]));
-        for (int c = 0; c < 3; ++c) {
-            const F tap = Isa::select(reads, load(rows[c] + offset), centre[c]);
-            sum[c] = Isa::addProductW(sum[c], weight, Isa::widen(tap));
+    // One side's taps: those every lane reads from its neighbour, those some
+    // lanes read, and those every lane takes from the centre.
+    auto addSide = [&](const std::uint8_t* limits, std::int32_t side) {
+        std::int32_t all, any;
+        Isa::laneRange(limits + x, all, any);
+        std::int32_t k = 1;
+        for (; k <= all; ++k) {
+            const Wide weight = Isa::splatW(weights[side * k]);
+            for (int c = 0; c < 3; ++c) sum[c] = Isa::addProductW(sum[c], weight, load(taps[side * k], c));
+        }
+        if (k <= any) {
+            const Wide limit = Isa::loadCountsW(limits + x);
+            for (; k <= any; ++k) {
+                const Wide weight = Isa::splatW(weights[side * k]);
+                const auto reads = Isa::atLeastW(limit, Isa::splatW(double(k)));
+                for (int c = 0; c < 3; ++c) {
+                    const Wide tap = Isa::selectW(reads, load(taps[side * k], c), centre[c]);
+                    sum[c] = Isa::addProductW(sum[c], weight, tap);
+                }
+            }
+        }
+        for (; k <= radius; ++k) {
+            const Wide weight = Isa::splatW(weights[side * k]);
+            for (int c = 0; c < 3; ++c) sum[c] = Isa::addProductW(sum[c], weight, centre[c]);
         }
     };
-    const F before = Isa::loadCounts(scratch.beforeLimit + x);
-    const std::int32_t reachBefore = std::int32_t(Isa::maxLane(before));
-    for (std::int32_t k = 1; k <= reachBefore; ++k) addTap(-k, before, x - k * rowFloats);
-    for (std::int32_t k = reachBefore + 1; k <= radius; ++k) addCentre(-k);
-    const F after = Isa::loadCounts(scratch.afterLimit + x);
-    const std::int32_t reachAfter = std::int32_t(Isa::maxLane(after));
-    for (std::int32_t k = 1; k <= reachAfter; ++k) {
-        addTap(k, after, x + (k < rowsBelow ? k : rowsBelow) * rowFloats);
-    }
-    for (std::int32_t k = reachAfter + 1; k <= radius; ++k) addCentre(k);
+    addSide(scratch.beforeLimit, -1);
+    addSide(scratch.afterLimit, +1);
 
     std::int32_t restored[3][kLanes];
-    restoreLanes<Isa, kMax>(sum, load(scratch.luminance + x), restored);
+    restoreLanes<Isa, kMax>(sum, Isa::load(scratch.luminance + x), restored);
     for (std::int32_t i = 0; i < lanes; ++i) {
         if (mask && mask[x + i] == 0) continue;
         Sample* pixel = out + 3 * std::ptrdiff_t(x + i);
@@ -306,12 +340,13 @@ void smoothBlock(const FastJob& job, const float* const (&rows)[3], std::int32_t
     }
 }
 
+// Row y of the strip [firstColumn, firstColumn + columns), whose ring holds
+// every row its taps reach.
 template <class Isa, typename Sample>
-void smoothStrip(const FastJob& job, std::int32_t y, std::int32_t firstColumn,
-                 std::int32_t endColumn, RowScratch& scratch) {
+void smoothStripRow(const FastJob& job, std::int32_t y, std::int32_t firstColumn,
+                    std::int32_t columns, const ColumnScratch& scratch) {
     constexpr std::int32_t kLanes = Isa::kLanes;
     const std::int32_t width = job.width, height = job.height, radius = job.radius;
-    const std::int32_t columns = endColumn - firstColumn;
     const std::uint8_t* mask =
         job.mask ? job.mask + std::ptrdiff_t(y) * job.maskRowBytes + firstColumn : nullptr;
     const std::uint8_t* labels = job.labels + std::ptrdiff_t(y) * width + firstColumn;
@@ -328,13 +363,16 @@ void smoothStrip(const FastJob& job, std::int32_t y, std::int32_t firstColumn,
             return labels + std::ptrdiff_t(k < rowsBelow ? k : rowsBelow) * width;
         },
         radius, columns, scratch.afterLimit);
+    const double* rows[2 * kMaxRadius + 1];
+    const double** taps = rows + radius;
+    for (std::int32_t d = -radius; d <= radius; ++d) {
+        const std::int32_t tapRow = d < 0 ? (d < -tapsAbove ? y : y + d) : (d < rowsBelow ? y + d : height - 1);
+        taps[d] = scratch.rowOf(tapRow);
+    }
     const Sample* luminance =
         static_cast<const Sample*>(job.luminance) + std::ptrdiff_t(y) * width + firstColumn;
     for (std::int32_t i = 0; i < columns; ++i) scratch.luminance[i] = float(luminance[i]);
     Sample* out = destinationRow<Sample>(job, y) + 3 * std::ptrdiff_t(firstColumn);
-    const float* const rows[3] = {sumsPlane(job, y, 0) + firstColumn,
-                                  sumsPlane(job, y, 1) + firstColumn,
-                                  sumsPlane(job, y, 2) + firstColumn};
 
     for (std::int32_t x = 0; x < columns; x += kLanes) {
         const std::int32_t lanes = columns - x < kLanes ? columns - x : kLanes;
@@ -343,24 +381,23 @@ void smoothStrip(const FastJob& job, std::int32_t y, std::int32_t firstColumn,
             for (std::int32_t i = 0; i < lanes; ++i) any = any || mask[x + i] != 0;
             if (!any) continue;
         }
-        if (lanes == kLanes) {
-            smoothBlock<Isa, Sample, true>(job, rows, x, lanes, rowsBelow, scratch, mask, out);
-        } else {
-            smoothBlock<Isa, Sample, false>(job, rows, x, lanes, rowsBelow, scratch, mask, out);
-        }
+        smoothBlock<Isa, Sample>(job, taps, x, lanes, scratch, mask, out);
     }
 }
 
 template <class Isa, typename Sample>
 void smoothColumnsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow, void* memory) {
-    RowScratch scratch(memory, ScratchLayout(job.width, job.radius));
+    const ColumnScratch scratch(memory, job.radius);
+    const std::int32_t radius = job.radius, lastRow = job.height - 1;
     const std::int32_t firstColumn = job.lastSkippedColumn < 0 ? 0 : job.lastSkippedColumn + 1;
     if (job.lastSkippedRow >= firstRow) firstRow = job.lastSkippedRow + 1;
     for (std::int32_t strip = firstColumn; strip < job.width; strip += kStripColumns) {
-        const std::int32_t end =
-            job.width - strip < kStripColumns ? job.width : strip + kStripColumns;
+        const std::int32_t columns = job.width - strip < kStripColumns ? job.width - strip : kStripColumns;
+        std::int32_t nextRow = firstRow > radius ? firstRow - radius : 0;  // the next to convert
         for (std::int32_t y = firstRow; y < endRow; ++y) {
-            smoothStrip<Isa, Sample>(job, y, strip, end, scratch);
+            const std::int32_t lowest = y + radius < lastRow ? y + radius : lastRow;
+            for (; nextRow <= lowest; ++nextRow) convertRow(job, nextRow, strip, columns, scratch);
+            smoothStripRow<Isa, Sample>(job, y, strip, columns, scratch);
         }
     }
 }
