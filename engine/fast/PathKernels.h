@@ -39,6 +39,8 @@ constexpr std::int32_t kMaxRadius = kMaxKernelLength / 2;
 // taps reach, as doubles, stay in the core's own cache as it walks down.
 constexpr std::int32_t kStripColumns = 128;
 constexpr std::int32_t kRingStride = kStripColumns + kMaxLanes;  // doubles per channel row
+// Rows of a strip whose tap limits below are worked out together.
+constexpr std::int32_t kLimitRows = 32;
 
 // Scratch memory for one worker in the horizontal pass: three padded float
 // rows, a padded byte row and two more byte rows, about 15 * width bytes.
@@ -49,11 +51,11 @@ constexpr std::size_t rowScratchBytes(std::int32_t width, std::int32_t radius) {
 }
 
 // And in the vertical pass, whatever the width: a ring of 2 * radius + 1
-// rows of a strip's sums as doubles (72 KiB at radius 11), a float row and
-// two byte rows.
+// rows of a strip's sums as doubles (78 KiB at radius 11), a float row and
+// 1 + kLimitRows byte rows.
 constexpr std::size_t columnScratchBytes(std::int32_t radius) {
     const std::size_t slots = 2 * std::size_t(radius) + 1;
-    return (slots * 3 * sizeof(double) + sizeof(float) + 2) * kRingStride;
+    return (slots * 3 * sizeof(double) + sizeof(float) + 1 + kLimitRows) * kRingStride;
 }
 
 const PathKernels& scalarKernels();

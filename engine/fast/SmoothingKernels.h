@@ -250,23 +250,29 @@ void restoreLanes(const typename Isa::Wide (&sum)[3], typename Isa::F luminance,
 
 // One worker's memory for the vertical pass (columnScratchBytes): a ring of
 // 2 * radius + 1 rows of horizontal sums, each converted to double once when
-// the walk down a strip first reaches it, rather than once per tap; then
-// the strip's tap limits and luminance for the row being written.
+// the walk down a strip first reaches it, rather than once per tap; the
+// strip's luminance and tap limits above for the row being written, and its
+// tap limits below for a run of rows.
 struct ColumnScratch {
     double* ring;  // slot, channel, column
     std::int32_t slots;
-    std::uint8_t* beforeLimit;
-    std::uint8_t* afterLimit;
     float* luminance;
+    std::uint8_t* beforeLimit;
+    std::uint8_t* afterLimits;  // kLimitRows rows
 
     ColumnScratch(void* memory, std::int32_t radius) : slots(2 * radius + 1) {
         ring = static_cast<double*>(memory);
         luminance = reinterpret_cast<float*>(ring + std::ptrdiff_t(slots) * 3 * kRingStride);
         beforeLimit = reinterpret_cast<std::uint8_t*>(luminance + kRingStride);
-        afterLimit = beforeLimit + kRingStride;
+        afterLimits = beforeLimit + kRingStride;
     }
 
-    double* rowOf(std::int32_t y) const { return ring + std::ptrdiff_t(y % slots) * 3 * kRingStride; }
+    double* rowOf(std::int32_t y) const {
+        return ring + std::ptrdiff_t(y % slots) * 3 * kRingStride;
+    }
+    std::uint8_t* afterLimit(std::int32_t run) const {
+        return afterLimits + std::ptrdiff_t(run) * kRingStride;
+    }
 };
 
 // The horizontal sums of row y, columns [firstColumn, firstColumn + columns),
@@ -282,14 +288,41 @@ inline void convertRow(const FastJob& job, std::int32_t y, std::int32_t firstCol
     }
 }
 
+// The tap limits of a row from those of the row next to it on the same side
+// (above for the taps above, below for the taps below): where the two
+// labels agree, the walk is the neighbour's walk one tap longer, up to
+// radius taps; where they differ it stops at once, with `stopped` taps
+// reading a neighbour (1 above, where the tap that meets another label
+// still reads it, 0 below).
+inline void extendLimits(const std::uint8_t* labels, const std::uint8_t* neighbourLabels,
+                         const std::uint8_t* neighbourLimit, std::int32_t radius,
+                         std::uint8_t stopped, std::int32_t columns, std::uint8_t* limit) {
+    constexpr std::int32_t kChunk = sizeof(Bytes16);
+    std::int32_t x = 0;
+    const Bytes16 longest = Bytes16{} + std::uint8_t(radius);
+    for (; x + kChunk <= columns; x += kChunk) {
+        const Bytes16 longer = loadBytes16(neighbourLimit + x) + 1;
+        const Bytes16 walked = longer < longest ? longer : longest;
+        const Bytes16 same = loadBytes16(labels + x) == loadBytes16(neighbourLabels + x);
+        const Bytes16 result = same ? walked : Bytes16{} + stopped;
+        std::memcpy(limit + x, &result, sizeof result);
+    }
+    for (; x < columns; ++x) {
+        const std::int32_t longer = neighbourLimit[x] + 1;
+        limit[x] = labels[x] == neighbourLabels[x] ? std::uint8_t(longer < radius ? longer : radius)
+                                                   : stopped;
+    }
+    std::memset(limit + columns, 0, kMaxLanes);
+}
+
 // The vertical sums, restoration and writes of the pixels in [x, x + lanes)
 // of one strip row. taps[d] is the ring row that tap d reads when it reads
 // its neighbour (-radius <= d <= radius). Every pixel adds its taps in the
 // reference order; each lane's limits decide which read the centre.
 template <class Isa, typename Sample>
-void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x,
-                 std::int32_t lanes, const ColumnScratch& scratch, const std::uint8_t* mask,
-                 Sample* out) {
+void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x, std::int32_t lanes,
+                 const std::uint8_t* beforeLimit, const std::uint8_t* afterLimit,
+                 const float* luminance, const std::uint8_t* mask, Sample* out) {
     using Wide = typename Isa::Wide;
     constexpr std::int32_t kLanes = Isa::kLanes;
     constexpr int kMax = sizeof(Sample) == 1 ? 255 : 65535;
@@ -310,7 +343,9 @@ void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x,
         std::int32_t k = 1;
         for (; k <= all; ++k) {
             const Wide weight = Isa::splatW(weights[side * k]);
-            for (int c = 0; c < 3; ++c) sum[c] = Isa::addProductW(sum[c], weight, load(taps[side * k], c));
+            for (int c = 0; c < 3; ++c) {
+                sum[c] = Isa::addProductW(sum[c], weight, load(taps[side * k], c));
+            }
         }
         if (k <= any) {
             const Wide limit = Isa::loadCountsW(limits + x);
@@ -328,11 +363,11 @@ void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x,
             for (int c = 0; c < 3; ++c) sum[c] = Isa::addProductW(sum[c], weight, centre[c]);
         }
     };
-    addSide(scratch.beforeLimit, -1);
-    addSide(scratch.afterLimit, +1);
+    addSide(beforeLimit, -1);
+    addSide(afterLimit, +1);
 
     std::int32_t restored[3][kLanes];
-    restoreLanes<Isa, kMax>(sum, Isa::load(scratch.luminance + x), restored);
+    restoreLanes<Isa, kMax>(sum, Isa::load(luminance + x), restored);
     for (std::int32_t i = 0; i < lanes; ++i) {
         if (mask && mask[x + i] == 0) continue;
         Sample* pixel = out + 3 * std::ptrdiff_t(x + i);
@@ -341,36 +376,24 @@ void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x,
 }
 
 // Row y of the strip [firstColumn, firstColumn + columns), whose ring holds
-// every row its taps reach.
+// every row its taps reach, with its tap limits.
 template <class Isa, typename Sample>
 void smoothStripRow(const FastJob& job, std::int32_t y, std::int32_t firstColumn,
-                    std::int32_t columns, const ColumnScratch& scratch) {
+                    std::int32_t columns, const ColumnScratch& scratch,
+                    const std::uint8_t* afterLimit) {
     constexpr std::int32_t kLanes = Isa::kLanes;
-    const std::int32_t width = job.width, height = job.height, radius = job.radius;
+    const std::int32_t height = job.height, radius = job.radius;
     const std::uint8_t* mask =
         job.mask ? job.mask + std::ptrdiff_t(y) * job.maskRowBytes + firstColumn : nullptr;
-    const std::uint8_t* labels = job.labels + std::ptrdiff_t(y) * width + firstColumn;
-    // Above the image a tap reads the centre: only y taps can read a row.
-    // Below it a tap reads the last row.
-    const std::int32_t tapsAbove = y < radius ? y : radius;
-    const std::int32_t rowsBelow = height - 1 - y;
-    tapLimits<true>(
-        labels, [&](std::int32_t k) { return labels - std::ptrdiff_t(k) * width; }, tapsAbove,
-        columns, scratch.beforeLimit);
-    tapLimits<false>(
-        labels,
-        [&](std::int32_t k) {
-            return labels + std::ptrdiff_t(k < rowsBelow ? k : rowsBelow) * width;
-        },
-        radius, columns, scratch.afterLimit);
+    // Above the image a tap reads the centre row, below it the last row.
     const double* rows[2 * kMaxRadius + 1];
     const double** taps = rows + radius;
     for (std::int32_t d = -radius; d <= radius; ++d) {
-        const std::int32_t tapRow = d < 0 ? (d < -tapsAbove ? y : y + d) : (d < rowsBelow ? y + d : height - 1);
+        const std::int32_t tapRow = d < 0 ? (y + d < 0 ? y : y + d) : (y + d < height ? y + d : height - 1);
         taps[d] = scratch.rowOf(tapRow);
     }
     const Sample* luminance =
-        static_cast<const Sample*>(job.luminance) + std::ptrdiff_t(y) * width + firstColumn;
+        static_cast<const Sample*>(job.luminance) + std::ptrdiff_t(y) * job.width + firstColumn;
     for (std::int32_t i = 0; i < columns; ++i) scratch.luminance[i] = float(luminance[i]);
     Sample* out = destinationRow<Sample>(job, y) + 3 * std::ptrdiff_t(firstColumn);
 
@@ -381,24 +404,63 @@ void smoothStripRow(const FastJob& job, std::int32_t y, std::int32_t firstColumn
             for (std::int32_t i = 0; i < lanes; ++i) any = any || mask[x + i] != 0;
             if (!any) continue;
         }
-        smoothBlock<Isa, Sample>(job, taps, x, lanes, scratch, mask, out);
+        smoothBlock<Isa, Sample>(job, taps, x, lanes, scratch.beforeLimit, afterLimit,
+                                 scratch.luminance, mask, out);
+    }
+}
+
+// Rows [firstRow, endRow) of the strip [firstColumn, firstColumn + columns).
+// The first row's tap limits above, and the last row's below, come from
+// walking the labels; every other row's from its neighbour's.
+template <class Isa, typename Sample>
+void smoothStrip(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
+                 std::int32_t firstColumn, std::int32_t columns, const ColumnScratch& scratch) {
+    const std::int32_t width = job.width, radius = job.radius, lastRow = job.height - 1;
+    auto labelsOf = [&](std::int32_t y) {
+        return job.labels + std::ptrdiff_t(y) * width + firstColumn;
+    };
+    std::int32_t nextRow = firstRow > radius ? firstRow - radius : 0;  // the next to convert
+    for (std::int32_t run = firstRow; run < endRow; run += kLimitRows) {
+        const std::int32_t runEnd = endRow - run < kLimitRows ? endRow : run + kLimitRows;
+        const std::int32_t last = runEnd - 1;
+        const std::uint8_t* lastLabels = labelsOf(last);
+        tapLimits<false>(
+            lastLabels,
+            [&](std::int32_t k) {
+                return lastLabels + std::ptrdiff_t(last + k < lastRow ? k : lastRow - last) * width;
+            },
+            radius, columns, scratch.afterLimit(last - run));
+        for (std::int32_t y = last - 1; y >= run; --y) {
+            extendLimits(labelsOf(y), labelsOf(y + 1), scratch.afterLimit(y + 1 - run), radius, 0,
+                         columns, scratch.afterLimit(y - run));
+        }
+        for (std::int32_t y = run; y < runEnd; ++y) {
+            const std::int32_t lowest = y + radius < lastRow ? y + radius : lastRow;
+            for (; nextRow <= lowest; ++nextRow) convertRow(job, nextRow, firstColumn, columns, scratch);
+            if (y == firstRow) {
+                const std::uint8_t* labels = labelsOf(y);
+                tapLimits<true>(
+                    labels, [&](std::int32_t k) { return labels - std::ptrdiff_t(k) * width; },
+                    y < radius ? y : radius, columns, scratch.beforeLimit);
+            } else {
+                extendLimits(labelsOf(y), labelsOf(y - 1), scratch.beforeLimit, radius, 1, columns,
+                             scratch.beforeLimit);
+            }
+            smoothStripRow<Isa, Sample>(job, y, firstColumn, columns, scratch,
+                                        scratch.afterLimit(y - run));
+        }
     }
 }
 
 template <class Isa, typename Sample>
 void smoothColumnsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow, void* memory) {
     const ColumnScratch scratch(memory, job.radius);
-    const std::int32_t radius = job.radius, lastRow = job.height - 1;
     const std::int32_t firstColumn = job.lastSkippedColumn < 0 ? 0 : job.lastSkippedColumn + 1;
     if (job.lastSkippedRow >= firstRow) firstRow = job.lastSkippedRow + 1;
     for (std::int32_t strip = firstColumn; strip < job.width; strip += kStripColumns) {
-        const std::int32_t columns = job.width - strip < kStripColumns ? job.width - strip : kStripColumns;
-        std::int32_t nextRow = firstRow > radius ? firstRow - radius : 0;  // the next to convert
-        for (std::int32_t y = firstRow; y < endRow; ++y) {
-            const std::int32_t lowest = y + radius < lastRow ? y + radius : lastRow;
-            for (; nextRow <= lowest; ++nextRow) convertRow(job, nextRow, strip, columns, scratch);
-            smoothStripRow<Isa, Sample>(job, y, strip, columns, scratch);
-        }
+        const std::int32_t columns =
+            job.width - strip < kStripColumns ? job.width - strip : kStripColumns;
+        smoothStrip<Isa, Sample>(job, firstRow, endRow, strip, columns, scratch);
     }
 }
 
