@@ -12,6 +12,7 @@ namespace {
 
 struct AvxFmaIsa {
     static constexpr std::int32_t kLanes = 8;
+    static constexpr bool kWritesPixels = true;
     using F = __m256;
     struct Wide {
         __m256d low, high;
@@ -30,6 +31,7 @@ struct AvxFmaIsa {
         return chosen;
     }
     static F fma(F a, F b, F c) { return _mm256_fmadd_ps(a, b, c); }
+    static F add(F a, F b) { return _mm256_add_ps(a, b); }
     static F minF(F a, F b) { return _mm256_min_ps(a, b); }
     static F maxF(F a, F b) { return _mm256_max_ps(a, b); }
     // The smallest and largest of kLanes counts.
@@ -48,6 +50,55 @@ struct AvxFmaIsa {
     }
     static void truncate(F v, std::int32_t* out) {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_cvttps_epi32(v));
+    }
+
+    // Eight whole numbers per channel, in range, written as R, G, B samples
+    // in pixel order: packed to words (and bytes), then interleaved by
+    // shuffles (SSSE3 and SSE4.1, which every AVX CPU has).
+    static __m128i samples16(F v) {
+        const __m256i whole = _mm256_cvttps_epi32(v);
+        return _mm_packus_epi32(_mm256_castsi256_si128(whole), _mm256_extractf128_si256(whole, 1));
+    }
+    static void writePixels(const F (&rgb)[3], std::uint8_t* out) {
+        const __m128i red = samples16(rgb[0]), green = samples16(rgb[1]);
+        const __m128i redGreen = _mm_packus_epi16(red, green);  // R0..R7 G0..G7
+        const __m128i blue = _mm_packus_epi16(samples16(rgb[2]), samples16(rgb[2]));
+        // R0 G0 B0 ... R5, then G5 B5 R6 G6 B6 R7 G7 B7.
+        const __m128i first = _mm_or_si128(
+            _mm_shuffle_epi8(redGreen, _mm_setr_epi8(0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4,
+                                                     12, -1, 5)),
+            _mm_shuffle_epi8(blue, _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1,
+                                                 -1, 4, -1)));
+        const __m128i second = _mm_or_si128(
+            _mm_shuffle_epi8(redGreen, _mm_setr_epi8(13, -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1,
+                                                     -1, -1, -1, -1)),
+            _mm_shuffle_epi8(blue, _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1,
+                                                 -1, -1, -1)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), first);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), second);
+    }
+    static void writePixels(const F (&rgb)[3], std::uint16_t* out) {
+        const __m128i red = samples16(rgb[0]), green = samples16(rgb[1]), blue = samples16(rgb[2]);
+        // Each sixteen bytes of output take words from all three channels.
+        auto pick = [&](__m128i r, __m128i g, __m128i b) {
+            return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(red, r), _mm_shuffle_epi8(green, g)),
+                                _mm_shuffle_epi8(blue, b));
+        };
+        __m128i* words = reinterpret_cast<__m128i*>(out);
+        _mm_storeu_si128(  // R0 G0 B0 R1 G1 B1 R2 G2
+            words, pick(_mm_setr_epi8(0, 1, -1, -1, -1, -1, 2, 3, -1, -1, -1, -1, 4, 5, -1, -1),
+                        _mm_setr_epi8(-1, -1, 0, 1, -1, -1, -1, -1, 2, 3, -1, -1, -1, -1, 4, 5),
+                        _mm_setr_epi8(-1, -1, -1, -1, 0, 1, -1, -1, -1, -1, 2, 3, -1, -1, -1, -1)));
+        _mm_storeu_si128(  // B2 R3 G3 B3 R4 G4 B4 R5
+            words + 1,
+            pick(_mm_setr_epi8(-1, -1, 6, 7, -1, -1, -1, -1, 8, 9, -1, -1, -1, -1, 10, 11),
+                 _mm_setr_epi8(-1, -1, -1, -1, 6, 7, -1, -1, -1, -1, 8, 9, -1, -1, -1, -1),
+                 _mm_setr_epi8(4, 5, -1, -1, -1, -1, 6, 7, -1, -1, -1, -1, 8, 9, -1, -1)));
+        _mm_storeu_si128(  // G5 B5 R6 G6 B6 R7 G7 B7
+            words + 2,
+            pick(_mm_setr_epi8(-1, -1, -1, -1, 12, 13, -1, -1, -1, -1, 14, 15, -1, -1, -1, -1),
+                 _mm_setr_epi8(10, 11, -1, -1, -1, -1, 12, 13, -1, -1, -1, -1, 14, 15, -1, -1),
+                 _mm_setr_epi8(-1, -1, 10, 11, -1, -1, -1, -1, 12, 13, -1, -1, -1, -1, 14, 15)));
     }
 
     static Wide widen(F v) {

@@ -9,6 +9,7 @@ namespace {
 
 struct ScalarIsa {
     static constexpr std::int32_t kLanes = 1;
+    static constexpr bool kWritesPixels = false;
     using F = float;
     using Wide = double;
 
@@ -18,6 +19,7 @@ struct ScalarIsa {
     static bool atLeast(F a, F b) { return a >= b; }
     static F select(bool m, F a, F b) { return m ? a : b; }
     static F fma(F a, F b, F c) { return fusedMultiplyAdd(a, b, c); }
+    static F add(F a, F b) { return a + b; }
     static F minF(F a, F b) { return b < a ? b : a; }
     static F maxF(F a, F b) { return a < b ? b : a; }
     static void laneRange(const std::uint8_t* p, std::int32_t& lo, std::int32_t& hi) {

@@ -14,6 +14,7 @@ namespace {
 
 struct Sse2Isa {
     static constexpr std::int32_t kLanes = 4;
+    static constexpr bool kWritesPixels = false;
     using F = __m128;
     struct Wide {
         __m128d low, high;
@@ -24,6 +25,7 @@ struct Sse2Isa {
     static F splat(float v) { return _mm_set1_ps(v); }
     static F atLeast(F a, F b) { return _mm_cmpge_ps(a, b); }
     static F select(F m, F a, F b) { return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b)); }
+    static F add(F a, F b) { return _mm_add_ps(a, b); }
     static F minF(F a, F b) { return _mm_min_ps(a, b); }
     static F maxF(F a, F b) { return _mm_max_ps(a, b); }
     static void laneRange(const std::uint8_t* p, std::int32_t& lo, std::int32_t& hi) {

@@ -10,15 +10,16 @@
 // neighbour when k <= limit, the centre otherwise.
 //
 // Isa provides, for kLanes pixels at a time: F (floats) and Wide (the same
-// lanes as doubles), and load/store/splat/select/atLeast, an exactly
+// lanes as doubles), and load/store/splat/add/select/atLeast, an exactly
 // rounded single-precision fma, widen/narrow, the same loads, comparisons
 // and selection on Wide (loadW, atLeastW, selectW, splatW), addW/subW/mulW,
 // addProductW(sum, a, b) = sum + a * b for an a * b that is exact in double
 // (a float times a float, or a float times a small integer, always is: so
 // one rounding, and a double fma gives the same), minF/maxF, truncate
 // (floats to int32, stored to memory), loadCounts/loadCountsW (kLanes bytes
-// as floats or doubles) and laneRange (the smallest and largest of kLanes
-// bytes).
+// as floats or doubles), laneRange (the smallest and largest of kLanes
+// bytes), and, where kWritesPixels is true, writePixels (a block of whole
+// R, G and B values stored as interleaved samples).
 //
 // Each side of a block of pixels splits its taps in three: up to the
 // shortest walk of the block's pixels every lane reads its neighbour, past
@@ -224,10 +225,11 @@ typename Isa::F loadLanes(const float* p, std::int32_t lanes) {
 }
 
 // Puts the source brightness back into kLanes smoothed colours and rounds
-// them (engine/Luminance.cpp, lane by lane).
+// them (engine/Luminance.cpp, lane by lane), leaving whole numbers within
+// the sample range, as floats.
 template <class Isa, int kMax>
 void restoreLanes(const typename Isa::Wide (&sum)[3], typename Isa::F luminance,
-                  std::int32_t (&out)[3][Isa::kLanes]) {
+                  typename Isa::F (&out)[3]) {
     using Wide = typename Isa::Wide;
     Wide smoothed[3];
     for (int c = 0; c < 3; ++c) smoothed[c] = Isa::widen(Isa::narrow(sum[c]));
@@ -238,13 +240,33 @@ void restoreLanes(const typename Isa::Wide (&sum)[3], typename Isa::F luminance,
     const Wide delta = Isa::subW(Isa::widen(luminance), brightness);
     for (int c = 0; c < 3; ++c) {
         const typename Isa::F shifted = Isa::narrow(Isa::addW(smoothed[c], delta));
-        // float(s + 0.5), clamped: the same as testing s + 0.5 against the
-        // maximum in double first, since rounding to float keeps order and
-        // the maximum is a float.
-        const typename Isa::F rounded =
-            Isa::narrow(Isa::addW(Isa::widen(shifted), Isa::splatW(0.5)));
-        Isa::truncate(Isa::minF(Isa::maxF(rounded, Isa::splat(0.0f)), Isa::splat(float(kMax))),
-                      out[c]);
+        // float(s + 0.5) as the plain path forms it, in double and then
+        // rounded, equals s + 0.5f in float: that sum is exact in double
+        // whenever |s| >= 2^-30, and below that both give 0.5. Clamped: the
+        // same as testing s + 0.5 against the maximum first, since rounding
+        // to float keeps order and the maximum is a float.
+        const typename Isa::F rounded = Isa::add(shifted, Isa::splat(0.5f));
+        out[c] = Isa::minF(Isa::maxF(rounded, Isa::splat(0.0f)), Isa::splat(float(kMax)));
+    }
+}
+
+// Writes the restored pixels of a block: all of them at once where the
+// instruction set can interleave the channels itself, else one by one,
+// leaving out those that the mask leaves out.
+template <class Isa, typename Sample>
+void writePixels(const typename Isa::F (&rgb)[3], std::int32_t lanes, const std::uint8_t* mask,
+                 Sample* out) {
+    constexpr std::int32_t kLanes = Isa::kLanes;
+    if constexpr (Isa::kWritesPixels) {
+        bool all = lanes == kLanes;
+        for (std::int32_t i = 0; all && mask && i < kLanes; ++i) all = mask[i] != 0;
+        if (all) return Isa::writePixels(rgb, out);
+    }
+    std::int32_t values[3][kLanes];
+    for (int c = 0; c < 3; ++c) Isa::truncate(rgb[c], values[c]);
+    for (std::int32_t i = 0; i < lanes; ++i) {
+        if (mask && mask[i] == 0) continue;
+        for (int c = 0; c < 3; ++c) out[3 * i + c] = Sample(values[c][i]);
     }
 }
 
@@ -324,7 +346,6 @@ void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x, 
                  const std::uint8_t* beforeLimit, const std::uint8_t* afterLimit,
                  const float* luminance, const std::uint8_t* mask, Sample* out) {
     using Wide = typename Isa::Wide;
-    constexpr std::int32_t kLanes = Isa::kLanes;
     constexpr int kMax = sizeof(Sample) == 1 ? 255 : 65535;
     const std::int32_t radius = job.radius;
     const double* weights = job.wideWeights + radius;
@@ -366,13 +387,9 @@ void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x, 
     addSide(beforeLimit, -1);
     addSide(afterLimit, +1);
 
-    std::int32_t restored[3][kLanes];
+    typename Isa::F restored[3];
     restoreLanes<Isa, kMax>(sum, Isa::load(luminance + x), restored);
-    for (std::int32_t i = 0; i < lanes; ++i) {
-        if (mask && mask[x + i] == 0) continue;
-        Sample* pixel = out + 3 * std::ptrdiff_t(x + i);
-        for (int c = 0; c < 3; ++c) pixel[c] = Sample(restored[c][i]);
-    }
+    writePixels<Isa, Sample>(restored, lanes, mask ? mask + x : nullptr, out + 3 * std::ptrdiff_t(x));
 }
 
 // Row y of the strip [firstColumn, firstColumn + columns), whose ring holds
