@@ -176,38 +176,88 @@ std::uint32_t laneBits(Mask mask) {
 #endif
 }
 
+// The lanes of `chunk` moved up by one, with lane 0 of `first` in lane 0.
+template <typename Chunk>
+Chunk shiftInLanes(Chunk chunk, Chunk first) {
+    constexpr int kLanes = sizeof(Chunk) / sizeof(chunk[0]);
+    if constexpr (kLanes == 16) {
+        typedef std::uint8_t Index __attribute__((vector_size(16)));
+        return __builtin_shuffle(chunk, first,
+                                 Index{16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14});
+    } else {
+        typedef std::uint16_t Index __attribute__((vector_size(16)));
+        return __builtin_shuffle(chunk, first, Index{8, 0, 1, 2, 3, 4, 5, 6});
+    }
+}
+
 // The despeckle rule on nine samples p0..p8 (p4 the centre), written once
 // for single samples and for chunks of them: the centre is replaced only
 // when it is strictly above or below all eight neighbours, by the mean of
 // the most similar pair of opposite neighbours. A pair wins only with a
 // difference strictly below the other three, else the vertical pair does.
 // Without branches: which pair wins is as good as random.
+//
+// It is split in two because a pass in place feeds each replacement into
+// the next pixel as its left neighbour p3: what the other eight samples
+// give is worked out once, and the verdict for a given left neighbour is
+// cheap to redo.
+template <typename T>
+struct DespeckleWithoutLeft {
+    T lo, hi;        // of the seven neighbours other than p3
+    T centre, right;
+    T d0, d1, d3;    // the differences of the pairs without p3
+    T mean0, mean1, mean3;
+    T d0Below1, d1Below0;  // d0 < d1 and d1 < d0, as masks or booleans
+    T d0Below3, d1Below3, d3Below0, d3Below1;
+
+    static T smaller(T a, T b) { return a < b ? a : b; }
+    static T larger(T a, T b) { return a < b ? b : a; }
+    static T difference(T a, T b) { return T(larger(a, b) - smaller(a, b)); }
+    // (a + b) / 2 without leaving the sample type.
+    static T mean(T a, T b) { return T((a >> 1) + (b >> 1) + (a & b & 1)); }
+
+    DespeckleWithoutLeft(T p0, T p1, T p2, T p4, T p5, T p6, T p7, T p8)
+        : lo(smaller(smaller(smaller(p0, p1), smaller(p2, p5)), smaller(smaller(p6, p7), p8))),
+          hi(larger(larger(larger(p0, p1), larger(p2, p5)), larger(larger(p6, p7), p8))),
+          centre(p4),
+          right(p5),
+          d0(difference(p8, p0)),
+          d1(difference(p6, p2)),
+          d3(difference(p7, p1)),
+          mean0(mean(p8, p0)),
+          mean1(mean(p6, p2)),
+          mean3(mean(p7, p1)),
+          d0Below1(d0 < d1),
+          d1Below0(d1 < d0),
+          d0Below3(d0 < d3),
+          d1Below3(d1 < d3),
+          d3Below0(d3 < d0),
+          d3Below1(d3 < d1) {}
+
+    T withLeft(T p3) const {
+        const T d2 = difference(right, p3);
+        const T first = d0Below1 & T(d0 < d2) & d0Below3;
+        const T second = d1Below0 & T(d1 < d2) & d1Below3;
+        const T third = T(d2 < d0) & T(d2 < d1) & T(d2 < d3);
+        const T replacement = first ? mean0 : second ? mean1 : third ? mean(right, p3) : mean3;
+        return (T(centre < smaller(lo, p3)) | T(centre > larger(hi, p3))) ? replacement : centre;
+    }
+};
+
 template <typename T>
 T despeckled(T p0, T p1, T p2, T p3, T p4, T p5, T p6, T p7, T p8) {
-    auto smaller = [](T a, T b) { return a < b ? a : b; };
-    auto larger = [](T a, T b) { return a < b ? b : a; };
-    auto difference = [&](T a, T b) { return T(larger(a, b) - smaller(a, b)); };
-    const T lo = smaller(smaller(smaller(p0, p1), smaller(p2, p3)),
-                         smaller(smaller(p5, p6), smaller(p7, p8)));
-    const T hi =
-        larger(larger(larger(p0, p1), larger(p2, p3)), larger(larger(p5, p6), larger(p7, p8)));
-    const T d0 = difference(p8, p0), d1 = difference(p6, p2);
-    const T d2 = difference(p5, p3), d3 = difference(p7, p1);
-    const auto first = (d0 < d1) & (d0 < d2) & (d0 < d3);
-    const auto second = (d1 < d0) & (d1 < d2) & (d1 < d3);
-    const auto third = (d2 < d0) & (d2 < d1) & (d2 < d3);
-    const T a = first ? p8 : second ? p6 : third ? p5 : p7;
-    const T b = first ? p0 : second ? p2 : third ? p3 : p1;
-    // (a + b) / 2 without leaving the sample type.
-    const T mean = T((a >> 1) + (b >> 1) + (a & b & 1));
-    return ((p4 < lo) | (p4 > hi)) ? mean : p4;
+    return DespeckleWithoutLeft<T>(p0, p1, p2, p4, p5, p6, p7, p8).withLeft(p3);
 }
 
 // In place along one row, despeckling pixels [firstColumn, endColumn) in
-// chunks: each chunk is despeckled at once with the row as it stood before
-// the chunk, which is exact for every pixel whose left neighbour then keeps
-// its value. Those whose left neighbour changed are done again, in order,
-// with the final left neighbour and the original right one.
+// chunks. Every pixel of a chunk is despeckled with the left neighbour it
+// had last time round, starting from the row as it stood; each time, each
+// pixel's left neighbour becomes the result for the pixel before. The
+// first pixel's left neighbour is final from the start, so after i rounds
+// the first i pixels are, and once a round changes no left neighbour the
+// chunk is what despeckling pixel by pixel in order would give (the
+// sequence has one solution). Replacements seldom follow one another, so a
+// few rounds suffice.
 template <typename Sample>
 void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::int32_t firstColumn,
                       std::int32_t endColumn) {
@@ -216,33 +266,28 @@ void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::in
     const Sample* above = plane + std::ptrdiff_t(y - 1) * width;
     Sample* row = plane + std::ptrdiff_t(y) * width;
     const Sample* below = plane + std::ptrdiff_t(y + 1) * width;
-    auto redo = [&](std::int32_t x, Sample centre, Sample right) {
-        return despeckled<Sample>(above[x - 1], above[x], above[x + 1], row[x - 1], centre, right,
-                                  below[x - 1], below[x], below[x + 1]);
-    };
     std::int32_t x = firstColumn;
     for (; x + kChunk <= endColumn; x += kChunk) {
-        Sample original[kChunk + 1];
-        std::memcpy(original, row + x, sizeof original);
-        const Chunk centre = loadChunk<Chunk>(row + x);
-        const Chunk result = despeckled<Chunk>(
+        const DespeckleWithoutLeft<Chunk> rule(
             loadChunk<Chunk>(above + x - 1), loadChunk<Chunk>(above + x),
-            loadChunk<Chunk>(above + x + 1), loadChunk<Chunk>(row + x - 1), centre,
+            loadChunk<Chunk>(above + x + 1), loadChunk<Chunk>(row + x),
             loadChunk<Chunk>(row + x + 1), loadChunk<Chunk>(below + x - 1),
             loadChunk<Chunk>(below + x), loadChunk<Chunk>(below + x + 1));
-        std::memcpy(row + x, &result, sizeof result);
-        std::uint32_t redoLanes = (laneBits(result != centre) << 1) & ((1u << kChunk) - 1);
-        while (redoLanes != 0) {
-            const int i = __builtin_ctz(redoLanes);
-            redoLanes &= redoLanes - 1;
-            const Sample value = redo(x + i, original[i], original[i + 1]);
-            row[x + i] = value;
-            // Whether the next pixel's chunk result holds depends on this one.
-            const std::uint32_t next = (2u << i) & ((1u << kChunk) - 1);
-            redoLanes = value != original[i] ? redoLanes | next : redoLanes & ~next;
+        const Chunk first = Chunk{} + row[x - 1];
+        Chunk left = loadChunk<Chunk>(row + x - 1);
+        Chunk result;
+        for (;;) {
+            result = rule.withLeft(left);
+            const Chunk next = shiftInLanes(result, first);
+            if (laneBits(next != left) == 0) break;
+            left = next;
         }
+        std::memcpy(row + x, &result, sizeof result);
     }
-    for (; x < endColumn; ++x) row[x] = redo(x, row[x], row[x + 1]);
+    for (; x < endColumn; ++x) {
+        row[x] = despeckled<Sample>(above[x - 1], above[x], above[x + 1], row[x - 1], row[x],
+                                    row[x + 1], below[x - 1], below[x], below[x + 1]);
+    }
 }
 
 // Writes the luminance of rows [firstRow, endRow).
