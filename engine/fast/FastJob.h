@@ -28,7 +28,26 @@ struct FastJob {
     const float* weights;       // 2 * radius + 1 taps
     const double* wideWeights;  // the same as doubles
     std::int32_t radius;
+    // The vertical pass works in pieces of this many rows, each starting at
+    // a multiple of it; sumsOfEveryRow: see sumsInBuffer.
+    std::int32_t rowsPerPiece;
+    bool sumsOfEveryRow;
 };
+
+// Whether the vertical pass finds row y's horizontal sums in the working
+// buffer, where the horizontal pass put them before it started, rather
+// than working them out itself as it walks down its piece of rows (which
+// saves writing them out and reading them back). Every row's are there when
+// the destination may overlap the source: a piece must not read source
+// rows that another has written. Else only those of rows that two pieces
+// need: within radius of a boundary between pieces.
+inline bool sumsInBuffer(const FastJob& job, std::int32_t y) {
+    if (job.sumsOfEveryRow) return true;
+    const std::int32_t offset = y % job.rowsPerPiece;
+    const std::int32_t pieceStart = y - offset;
+    return (pieceStart > 0 && offset < job.radius) ||
+           (pieceStart + job.rowsPerPiece < job.height && job.rowsPerPiece - offset <= job.radius);
+}
 
 // The horizontal sums of row y, channel c: the fast path keeps each row as
 // three planes of `width` floats, which suits loads across neighbouring

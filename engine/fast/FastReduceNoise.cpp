@@ -16,10 +16,26 @@ namespace {
 
 // Rows per piece of shared work: small enough to balance two to a few
 // dozen workers, large enough that the running column sums of the contour
-// marking pay for their start, and that the vertical pass reads each row of
-// sums from memory few times (a piece reads radius rows beyond each end).
+// marking pay for their start.
 constexpr std::int32_t kRowsPerPiece = 16;
-constexpr std::int32_t kRowsPerVerticalPiece = 64;
+
+// The vertical pass's pieces: about four per worker, so that they balance,
+// but not so short that the rows near their ends, whose horizontal sums go
+// through the working buffer, are many.
+std::int32_t rowsPerVerticalPiece(std::int32_t height, int workers) {
+    const std::int32_t share = (height + 4 * workers - 1) / (4 * workers);
+    return std::clamp<std::int32_t>(share, 32, 128);
+}
+
+// Whether writing the destination may change the source.
+bool mayOverlap(const void* source, std::ptrdiff_t sourceRowBytes, const void* destination,
+                std::ptrdiff_t destinationRowBytes, std::int32_t height) {
+    const auto start = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p); };
+    const std::uintptr_t sourceEnd = start(source) + std::uintptr_t(sourceRowBytes) * height;
+    const std::uintptr_t destinationEnd =
+        start(destination) + std::uintptr_t(destinationRowBytes) * height;
+    return start(source) < destinationEnd && start(destination) < sourceEnd;
+}
 
 const PathKernels& kernelsOf(EnginePath path) {
     switch (path) {
@@ -57,10 +73,11 @@ void runPasses(const PathKernels& kernels, WorkerPool& pool, Scratch& scratch, c
 
     // Each despeckle pass works in place and sees its own replacements, so
     // it runs in order on one worker; the two planes go to two workers. The
-    // horizontal pass needs the final labels but not the luminance, so it
-    // starts as soon as the labels are done. Every source row is read into
-    // the sums before any destination row is written, so the destination
-    // may be the source.
+    // horizontal sums that go through the buffer need the final labels but
+    // not the luminance, so they start as soon as the labels are done. They
+    // are all in place before the vertical pass writes a destination row,
+    // and the vertical pass works out the others only from source rows of
+    // its own piece, which it writes last (sumsInBuffer).
     std::atomic<int> nextPlane{0};
     std::atomic<bool> labelsFinal{!rule.enabled};
     std::atomic<std::int32_t> nextRow{0};
@@ -81,7 +98,7 @@ void runPasses(const PathKernels& kernels, WorkerPool& pool, Scratch& scratch, c
         }
     });
 
-    forEachPieceOfRows(pool, job.height, kRowsPerVerticalPiece,
+    forEachPieceOfRows(pool, job.height, job.rowsPerPiece,
                        [&](int worker, std::int32_t first, std::int32_t end) {
                            kernels.smoothColumns(job, first, end, scratch[worker].data());
                        });
@@ -107,6 +124,7 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
 
     double wideWeights[kMaxKernelLength];
     for (int i = 0; i < kMaxKernelLength; ++i) wideWeights[i] = engine.weights[i];
+    const int workers = std::max(1, threads);
     const FastJob job{source,
                       sourceRowBytes,
                       destination,
@@ -123,10 +141,11 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
                       engine.sums,
                       engine.weights,
                       wideWeights,
-                      engine.kernelLength / 2};
+                      engine.kernelLength / 2,
+                      rowsPerVerticalPiece(height, workers),
+                      mayOverlap(source, sourceRowBytes, destination, destinationRowBytes, height)};
     const ContourRule rule =
         contourRule(engine.contourThreshold, job.sixteenBit, engine.contourKernel);
-    const int workers = std::max(1, threads);
     const std::size_t scratchBytes =
         std::max({rowScratchBytes(width, job.radius), columnScratchBytes(job.radius),
                   contourScratchBytes(width)});

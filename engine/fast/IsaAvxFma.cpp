@@ -108,6 +108,10 @@ struct AvxFmaIsa {
     static F narrow(Wide v) {
         return _mm256_set_m128(_mm256_cvtpd_ps(v.high), _mm256_cvtpd_ps(v.low));
     }
+    static void storeW(double* p, Wide v) {
+        _mm256_storeu_pd(p, v.low);
+        _mm256_storeu_pd(p + 4, v.high);
+    }
     static Wide loadW(const double* p) { return {_mm256_loadu_pd(p), _mm256_loadu_pd(p + 4)}; }
     static Wide loadCountsW(const std::uint8_t* p) {
         const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));

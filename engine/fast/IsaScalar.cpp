@@ -36,6 +36,7 @@ struct ScalarIsa {
         volatile float rounded = float(v);
         return rounded;
     }
+    static void storeW(double* p, Wide v) { *p = v; }
     static Wide loadW(const double* p) { return *p; }
     static Wide loadCountsW(const std::uint8_t* p) { return double(*p); }
     static bool atLeastW(Wide a, Wide b) { return a >= b; }

@@ -48,6 +48,10 @@ struct Sse2Isa {
 
     static Wide widen(F v) { return {_mm_cvtps_pd(v), _mm_cvtps_pd(_mm_movehl_ps(v, v))}; }
     static F narrow(Wide v) { return _mm_movelh_ps(_mm_cvtpd_ps(v.low), _mm_cvtpd_ps(v.high)); }
+    static void storeW(double* p, Wide v) {
+        _mm_storeu_pd(p, v.low);
+        _mm_storeu_pd(p + 2, v.high);
+    }
     static Wide loadW(const double* p) { return {_mm_loadu_pd(p), _mm_loadu_pd(p + 2)}; }
     static Wide loadCountsW(const std::uint8_t* p) {
         const F counts = loadCounts(p);

@@ -24,11 +24,14 @@ struct PathKernels {
     // The in-place despeckle passes, each in order over its whole plane.
     void (*despeckleLabels)(const FastJob& job);
     void (*despeckleLuminance)(const FastJob& job);
-    // The horizontal sums of rows [firstRow, endRow), from source and labels.
+    // The horizontal sums of the rows in [firstRow, endRow) that the
+    // vertical pass takes from the buffer (sumsInBuffer), from source and
+    // labels.
     void (*smoothRows)(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
                        void* scratch);
     // The vertical sums, luminance restoration and writes of rows
-    // [firstRow, endRow); every horizontal sum must be in place.
+    // [firstRow, endRow), one piece of rows (FastJob::rowsPerPiece); the
+    // horizontal sums in the buffer must be in place and the planes final.
     void (*smoothColumns)(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
                           void* scratch);
 };
@@ -51,11 +54,12 @@ constexpr std::size_t rowScratchBytes(std::int32_t width, std::int32_t radius) {
 }
 
 // And in the vertical pass, whatever the width: a ring of 2 * radius + 1
-// rows of a strip's sums as doubles (78 KiB at radius 11), a float row and
-// 1 + kLimitRows byte rows.
+// rows of a strip's sums as doubles (78 KiB at radius 11), a float row,
+// 1 + kLimitRows byte rows and the horizontal pass's memory for a strip.
 constexpr std::size_t columnScratchBytes(std::int32_t radius) {
     const std::size_t slots = 2 * std::size_t(radius) + 1;
-    return (slots * 3 * sizeof(double) + sizeof(float) + 1 + kLimitRows) * kRingStride;
+    return (slots * 3 * sizeof(double) + sizeof(float) + 1 + kLimitRows) * kRingStride +
+           rowScratchBytes(kStripColumns, radius);
 }
 
 const PathKernels& scalarKernels();

@@ -116,91 +116,108 @@ void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t tap
 constexpr float kTapNumbers[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
                                  12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
 
-// Splits a source row into three float planes and copies its labels, each
-// padded by repeating the edge pixels: reading the padding is the same as
-// clamping the column to the row.
+// Splits the columns [first - radius, first + count + radius + kMaxLanes)
+// of a source row into three float planes and copies their labels; a
+// column outside the row reads the nearest edge pixel, as the taps clamp
+// to the row.
 template <typename Sample>
-void padRow(const FastJob& job, std::int32_t y, RowScratch& scratch) {
+void padSegment(const FastJob& job, std::int32_t y, std::int32_t first, std::int32_t count,
+                const RowScratch& scratch) {
     const std::int32_t width = job.width, radius = job.radius;
-    const std::int32_t rightPadding = radius + kMaxLanes;
+    const std::int32_t begin = first - radius, end = first + count + radius + kMaxLanes;
+    const std::int32_t inside = begin < 0 ? 0 : begin, insideEnd = end < width ? end : width;
     const Sample* __restrict row = sourceRow<Sample>(job, y);
-    float* __restrict red = scratch.planes[0] + radius;
-    float* __restrict green = scratch.planes[1] + radius;
-    float* __restrict blue = scratch.planes[2] + radius;
-    float* const planes[3] = {red, green, blue};
-    for (std::int32_t x = 0; x < width; ++x) {
+    // Indexed by column.
+    float* __restrict red = scratch.planes[0] + radius - first;
+    float* __restrict green = scratch.planes[1] + radius - first;
+    float* __restrict blue = scratch.planes[2] + radius - first;
+    for (std::int32_t x = inside; x < insideEnd; ++x) {
         red[x] = float(row[3 * x]);
         green[x] = float(row[3 * x + 1]);
         blue[x] = float(row[3 * x + 2]);
     }
-    for (float* plane : planes) {
-        for (std::int32_t i = 1; i <= radius; ++i) plane[-i] = plane[0];
-        for (std::int32_t i = 0; i < rightPadding; ++i) plane[width + i] = plane[width - 1];
+    float* const planes[3] = {red, green, blue};
+    for (int c = 0; c < 3; ++c) {
+        for (std::int32_t x = begin; x < inside; ++x) planes[c][x] = float(row[c]);
+        for (std::int32_t x = insideEnd; x < end; ++x) planes[c][x] = float(row[3 * (width - 1) + c]);
     }
     const std::uint8_t* labels = job.labels + std::ptrdiff_t(y) * width;
-    std::uint8_t* padded = scratch.paddedLabels + radius;
-    std::memcpy(padded, labels, std::size_t(width));
-    std::memset(padded - radius, labels[0], std::size_t(radius));
-    std::memset(padded + width, labels[width - 1], std::size_t(rightPadding));
+    std::uint8_t* padded = scratch.paddedLabels + radius - first;
+    std::memcpy(padded + inside, labels + inside, std::size_t(insideEnd - inside));
+    std::memset(padded + begin, labels[0], std::size_t(inside - begin));
+    std::memset(padded + insideEnd, labels[width - 1], std::size_t(end - insideEnd));
 }
 
+// The horizontal sums of columns [first, first + count) of row y, kLanes
+// pixels at a time: put(x, sums) takes those of columns first + x onwards
+// (lanes past the segment hold sums of the padding).
+template <class Isa, typename Sample, typename Put>
+void smoothSegment(const FastJob& job, std::int32_t y, std::int32_t first, std::int32_t count,
+                   const RowScratch& scratch, Put put) {
+    using F = typename Isa::F;
+    constexpr std::int32_t kLanes = Isa::kLanes;
+    const std::int32_t radius = job.radius;
+    const float* weights = job.weights + radius;  // weights[d] for -radius <= d <= radius
+    const std::uint8_t* labels = scratch.paddedLabels + radius;
+
+    padSegment<Sample>(job, y, first, count, scratch);
+    tapLimits<true>(
+        labels, [&](std::int32_t k) { return labels - k; }, radius, count, scratch.beforeLimit);
+    tapLimits<false>(
+        labels, [&](std::int32_t k) { return labels + k; }, radius, count, scratch.afterLimit);
+
+    for (std::int32_t x = 0; x < count; x += kLanes) {
+        const float* planes[3] = {scratch.planes[0] + radius + x, scratch.planes[1] + radius + x,
+                                  scratch.planes[2] + radius + x};
+        F centre[3], sum[3];
+        for (int c = 0; c < 3; ++c) {
+            centre[c] = Isa::load(planes[c]);
+            sum[c] = Isa::fma(centre[c], Isa::splat(weights[0]), Isa::splat(0.0f));
+        }
+        auto addSide = [&](const std::uint8_t* limits, std::int32_t side) {
+            std::int32_t all, any;
+            Isa::laneRange(limits + x, all, any);
+            std::int32_t k = 1;
+            for (; k <= all; ++k) {
+                const F weight = Isa::splat(weights[side * k]);
+                for (int c = 0; c < 3; ++c) {
+                    sum[c] = Isa::fma(Isa::load(planes[c] + side * k), weight, sum[c]);
+                }
+            }
+            if (k <= any) {
+                const F limit = Isa::loadCounts(limits + x);
+                for (; k <= any; ++k) {
+                    const auto reads = Isa::atLeast(limit, Isa::splat(kTapNumbers[k]));
+                    const F weight = Isa::splat(weights[side * k]);
+                    for (int c = 0; c < 3; ++c) {
+                        const F tap =
+                            Isa::select(reads, Isa::load(planes[c] + side * k), centre[c]);
+                        sum[c] = Isa::fma(tap, weight, sum[c]);
+                    }
+                }
+            }
+            for (; k <= radius; ++k) {
+                const F weight = Isa::splat(weights[side * k]);
+                for (int c = 0; c < 3; ++c) sum[c] = Isa::fma(centre[c], weight, sum[c]);
+            }
+        };
+        addSide(scratch.beforeLimit, -1);
+        addSide(scratch.afterLimit, +1);
+        put(x, sum);
+    }
+}
+
+// The horizontal sums of the rows in [firstRow, endRow) that the vertical
+// pass takes from the working buffer (sumsInBuffer).
 template <class Isa, typename Sample>
 void smoothRowsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow, void* memory) {
     using F = typename Isa::F;
     constexpr std::int32_t kLanes = Isa::kLanes;
-    const std::int32_t width = job.width, radius = job.radius;
-    const float* weights = job.weights + radius;  // weights[d] for -radius <= d <= radius
-    RowScratch scratch(memory, width, radius);
-    const std::uint8_t* labels = scratch.paddedLabels + radius;
-
+    const std::int32_t width = job.width;
+    const RowScratch scratch(memory, width, job.radius);
     for (std::int32_t y = firstRow; y < endRow; ++y) {
-        padRow<Sample>(job, y, scratch);
-        tapLimits<true>(
-            labels, [&](std::int32_t k) { return labels - k; }, radius, width, scratch.beforeLimit);
-        tapLimits<false>(
-            labels, [&](std::int32_t k) { return labels + k; }, radius, width, scratch.afterLimit);
-
-        for (std::int32_t x = 0; x < width; x += kLanes) {
-            const float* planes[3] = {scratch.planes[0] + radius + x,
-                                      scratch.planes[1] + radius + x,
-                                      scratch.planes[2] + radius + x};
-            F centre[3], sum[3];
-            for (int c = 0; c < 3; ++c) {
-                centre[c] = Isa::load(planes[c]);
-                sum[c] = Isa::fma(centre[c], Isa::splat(weights[0]), Isa::splat(0.0f));
-            }
-            // One side's taps: those every lane reads from its neighbour,
-            // those some lanes read, and those every lane takes from the
-            // centre.
-            auto addSide = [&](const std::uint8_t* limits, std::int32_t side) {
-                std::int32_t all, any;
-                Isa::laneRange(limits + x, all, any);
-                std::int32_t k = 1;
-                for (; k <= all; ++k) {
-                    const F weight = Isa::splat(weights[side * k]);
-                    for (int c = 0; c < 3; ++c) {
-                        sum[c] = Isa::fma(Isa::load(planes[c] + side * k), weight, sum[c]);
-                    }
-                }
-                if (k <= any) {
-                    const F limit = Isa::loadCounts(limits + x);
-                    for (; k <= any; ++k) {
-                        const auto reads = Isa::atLeast(limit, Isa::splat(kTapNumbers[k]));
-                        const F weight = Isa::splat(weights[side * k]);
-                        for (int c = 0; c < 3; ++c) {
-                            const F tap =
-                                Isa::select(reads, Isa::load(planes[c] + side * k), centre[c]);
-                            sum[c] = Isa::fma(tap, weight, sum[c]);
-                        }
-                    }
-                }
-                for (; k <= radius; ++k) {
-                    const F weight = Isa::splat(weights[side * k]);
-                    for (int c = 0; c < 3; ++c) sum[c] = Isa::fma(centre[c], weight, sum[c]);
-                }
-            };
-            addSide(scratch.beforeLimit, -1);
-            addSide(scratch.afterLimit, +1);
+        if (!sumsInBuffer(job, y)) continue;
+        smoothSegment<Isa, Sample>(job, y, 0, width, scratch, [&](std::int32_t x, const F (&sum)[3]) {
             const std::int32_t lanes = width - x < kLanes ? width - x : kLanes;
             for (int c = 0; c < 3; ++c) {
                 float* out = sumsPlane(job, y, c) + x;
@@ -212,16 +229,8 @@ void smoothRowsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow
                     std::memcpy(out, all, sizeof(float) * std::size_t(lanes));
                 }
             }
-        }
+        });
     }
-}
-
-template <class Isa>
-typename Isa::F loadLanes(const float* p, std::int32_t lanes) {
-    if (lanes == Isa::kLanes) return Isa::load(p);
-    float all[Isa::kLanes] = {};
-    std::memcpy(all, p, sizeof(float) * std::size_t(lanes));
-    return Isa::load(all);
 }
 
 // Puts the source brightness back into kLanes smoothed colours and rounds
@@ -271,18 +280,24 @@ void writePixels(const typename Isa::F (&rgb)[3], std::int32_t lanes, const std:
 }
 
 // One worker's memory for the vertical pass (columnScratchBytes): a ring of
-// 2 * radius + 1 rows of horizontal sums, each converted to double once when
-// the walk down a strip first reaches it, rather than once per tap; the
-// strip's luminance and tap limits above for the row being written, and its
-// tap limits below for a run of rows.
+// 2 * radius + 1 rows of horizontal sums of a strip, as doubles, each
+// converted or worked out once when the walk down the strip first reaches
+// it rather than once per tap; the strip's luminance and tap limits above
+// for the row being written, and its tap limits below for a run of rows;
+// and room to work out a row's horizontal sums.
 struct ColumnScratch {
     double* ring;  // slot, channel, column
     std::int32_t slots;
     float* luminance;
     std::uint8_t* beforeLimit;
     std::uint8_t* afterLimits;  // kLimitRows rows
+    RowScratch rows;
 
-    ColumnScratch(void* memory, std::int32_t radius) : slots(2 * radius + 1) {
+    ColumnScratch(void* memory, std::int32_t radius)
+        : slots(2 * radius + 1),
+          rows(static_cast<unsigned char*>(memory) + columnScratchBytes(radius) -
+                   rowScratchBytes(kStripColumns, radius),
+               kStripColumns, radius) {
         ring = static_cast<double*>(memory);
         luminance = reinterpret_cast<float*>(ring + std::ptrdiff_t(slots) * 3 * kRingStride);
         beforeLimit = reinterpret_cast<std::uint8_t*>(luminance + kRingStride);
@@ -429,6 +444,20 @@ void smoothStripRow(const FastJob& job, std::int32_t y, std::int32_t firstColumn
 // Rows [firstRow, endRow) of the strip [firstColumn, firstColumn + columns).
 // The first row's tap limits above, and the last row's below, come from
 // walking the labels; every other row's from its neighbour's.
+// Puts row y of the strip's horizontal sums into the ring: from the
+// working buffer if they are there, else worked out now.
+template <class Isa, typename Sample>
+void fillRing(const FastJob& job, std::int32_t y, std::int32_t firstColumn, std::int32_t columns,
+              const ColumnScratch& scratch) {
+    if (sumsInBuffer(job, y)) return convertRow(job, y, firstColumn, columns, scratch);
+    double* row = scratch.rowOf(y);
+    smoothSegment<Isa, Sample>(
+        job, y, firstColumn, columns, scratch.rows,
+        [&](std::int32_t x, const typename Isa::F (&sum)[3]) {
+            for (int c = 0; c < 3; ++c) Isa::storeW(row + c * kRingStride + x, Isa::widen(sum[c]));
+        });
+}
+
 template <class Isa, typename Sample>
 void smoothStrip(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
                  std::int32_t firstColumn, std::int32_t columns, const ColumnScratch& scratch) {
@@ -453,7 +482,9 @@ void smoothStrip(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
         }
         for (std::int32_t y = run; y < runEnd; ++y) {
             const std::int32_t lowest = y + radius < lastRow ? y + radius : lastRow;
-            for (; nextRow <= lowest; ++nextRow) convertRow(job, nextRow, firstColumn, columns, scratch);
+            for (; nextRow <= lowest; ++nextRow) {
+                fillRing<Isa, Sample>(job, nextRow, firstColumn, columns, scratch);
+            }
             if (y == firstRow) {
                 const std::uint8_t* labels = labelsOf(y);
                 tapLimits<true>(

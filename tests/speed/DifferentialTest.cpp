@@ -249,6 +249,29 @@ TEST(Differential, ManyThreadsOverManyPieces) {
     }
 }
 
+// The vertical pass in pieces of rows, strips of columns and runs of tap
+// limits, in place and not: without contours every tap reads its
+// neighbour, so a piece that took a row's sums from the wrong place shows.
+TEST(Differential, PiecesStripsAndRuns) {
+    std::mt19937 random(6);
+    for (bool inPlace : {false, true}) {
+        for (std::int32_t noiseLevel : {hushpix::kNoiseLow, hushpix::kNoiseHigh}) {
+            for (std::int32_t contourLevel : {hushpix::kContourNone, hushpix::kContourStrong}) {
+                Case c = randomCase(random, 1, 1);
+                c.width = 300;
+                c.height = 290;
+                c.threads = 1 + int(random() % 3);
+                c.noiseLevel = noiseLevel;
+                c.contourLevel = contourLevel;
+                c.inPlace = inPlace;
+                c.withMask = false;
+                c.imageStyle = 0;
+                expectSameAsReference(c);
+            }
+        }
+    }
+}
+
 // Contour thresholds that no setting gives (the engine record may hold
 // anything) and a contour kernel other than the usual one.
 TEST(Differential, UnusualContourRules) {
