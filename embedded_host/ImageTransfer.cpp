@@ -21,10 +21,6 @@ Area bounds(const RgbImage& image) { return Area{0, 0, image.height, image.width
 
 namespace {
 
-bool inside(const Area& area, std::int32_t row, std::int32_t column) {
-    return row >= area.top && row < area.bottom && column >= area.left && column < area.right;
-}
-
 bool leaves(const Area& area, const Area& limits) {
     return area.top < limits.top || area.left < limits.left || area.bottom > limits.bottom ||
            area.right > limits.right;
@@ -38,16 +34,28 @@ bool copyPixelsOut(const std::uint8_t* source, std::int32_t width, std::int32_t 
     if (padding == hostapi::plugInWantsErrorOnBoundsException && leaves(area, limits)) return false;
     plane.assign(std::size_t(rowBytes) * std::size_t(area.bottom - area.top),
                  padding >= 0 ? std::uint8_t(padding) : 0);
+    if (width <= 0 || height <= 0) return true;
+    // A row at a time: the columns inside the plane in one copy, and where
+    // the plug-in asked for edge replication, the edge pixels beyond them
+    // (and, above and below, the edge rows). Other padding keeps its fill.
+    const bool replicate = padding == hostapi::plugInWantsEdgeReplication;
+    const std::int32_t insideLeft = std::clamp(area.left, 0, width);
+    const std::int32_t insideRight = std::clamp(area.right, insideLeft, width);
     for (std::int32_t row = area.top; row < area.bottom; ++row) {
+        if ((row < 0 || row >= height) && !replicate) continue;
         std::uint8_t* to = plane.data() + std::size_t(row - area.top) * rowBytes;
-        for (std::int32_t column = area.left; column < area.right; ++column, to += bytes) {
-            std::int32_t y = row, x = column;
-            if (!inside(limits, y, x)) {
-                if (padding != hostapi::plugInWantsEdgeReplication) continue;
-                y = std::clamp(y, 0, height - 1);
-                x = std::clamp(x, 0, width - 1);
-            }
-            std::memcpy(to, source + (std::size_t(y) * width + x) * bytes, std::size_t(bytes));
+        const std::uint8_t* from =
+            source + std::size_t(std::clamp(row, 0, height - 1)) * width * bytes;
+        std::memcpy(to + std::size_t(insideLeft - area.left) * bytes,
+                    from + std::size_t(insideLeft) * bytes,
+                    std::size_t(insideRight - insideLeft) * bytes);
+        if (!replicate) continue;
+        for (std::int32_t column = area.left; column < insideLeft; ++column) {
+            std::memcpy(to + std::size_t(column - area.left) * bytes, from, std::size_t(bytes));
+        }
+        for (std::int32_t column = insideRight; column < area.right; ++column) {
+            std::memcpy(to + std::size_t(column - area.left) * bytes,
+                        from + std::size_t(width - 1) * bytes, std::size_t(bytes));
         }
     }
     return true;
@@ -99,12 +107,21 @@ void copyIn(const std::vector<std::uint8_t>& plane, const Area& area, std::int32
 void mergeFiltered(const RgbImage& filtered, const Area& area,
                    const std::vector<std::uint8_t>* mask, RgbImage& image) {
     const Area part = intersection(area, bounds(image));
+    if (isEmpty(part)) return;
     const bool wide = image.depth == 16;
     const std::int32_t sampleBytes = wide ? 2 : 1;
+    if (mask == nullptr) {  // every pixel fully selected: the filtered pixels as they are
+        const std::size_t length = std::size_t(part.right - part.left) * 3 * sampleBytes;
+        for (std::int32_t row = part.top; row < part.bottom; ++row) {
+            const std::size_t at = (std::size_t(row) * image.width + part.left) * 3 * sampleBytes;
+            std::memcpy(&image.bytes[at], &filtered.bytes[at], length);
+        }
+        return;
+    }
     for (std::int32_t row = part.top; row < part.bottom; ++row) {
         for (std::int32_t column = part.left; column < part.right; ++column) {
             const std::size_t pixel = std::size_t(row) * image.width + column;
-            const std::uint32_t weight = mask != nullptr ? (*mask)[pixel] : 255;
+            const std::uint32_t weight = (*mask)[pixel];
             if (weight == 0) continue;
             for (std::int32_t channel = 0; channel < 3; ++channel) {
                 const std::size_t at = (pixel * 3 + channel) * sampleBytes;
