@@ -134,14 +134,18 @@ void readPixels(OIIO::ImageInput& input, const fs::path& path, int channels, OII
 // Attributes that describe how the input was encoded rather than what it
 // shows; the writer chooses its own.
 constexpr const char* kEncodingAttributes[] = {
-    "oiio:BitsPerSample", "oiio:UnassociatedAlpha", "compression",
+    "oiio:BitsPerSample", "oiio:UnassociatedAlpha",
     "planarconfig", "tiff:Compression", "tiff:RowsPerStrip", "tiff:PlanarConfiguration",
     "tiff:PhotometricInterpretation", "tiff:ColorSpace", "jpeg:ColorSpace", "jpeg:subsampling",
 };
 
-OIIO::ImageSpec outputSpec(const Photo& photo) {
+OIIO::ImageSpec outputSpec(const Photo& photo, const std::string& format) {
     OIIO::ImageSpec spec = photo.spec;
     for (const char* name : kEncodingAttributes) spec.erase_attribute(name);
+    // Written in the input's own format, a photograph keeps its compression
+    // (an uncompressed TIFF stays uncompressed); in another format the
+    // writer chooses.
+    if (format != photo.format) spec.erase_attribute("compression");
     // Fields decoded from the ICC profile for show; the profile itself stays.
     spec.erase_attribute("ICCProfile:.*", OIIO::TypeUnknown, false);
     spec.set_format(sampleType(photo.rgb.depth));
@@ -157,6 +161,7 @@ Photo readPhoto(const fs::path& path) {
     auto input = openInput(path);
     Photo photo;
     photo.spec = input->spec();
+    photo.format = input->format_name();
     checkPhotoLayout(path, photo.spec);
     const std::int32_t depth = photoDepth(path, photo.spec);
     const OIIO::TypeDesc type = sampleType(depth);
@@ -247,8 +252,8 @@ void writePhoto(const Photo& photo, const fs::path& file, const fs::path& format
         pixels = &rgba;
     }
 
-    const OIIO::ImageSpec spec = outputSpec(photo);
     const std::string format = output->format_name();
+    const OIIO::ImageSpec spec = outputSpec(photo, format);
     const bool inMemory = format == "png" || format == "jpeg";
     std::vector<unsigned char> encoded;
     OIIO::Filesystem::IOVecOutput memory(encoded);

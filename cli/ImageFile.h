@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include <OpenImageIO/imageio.h>
@@ -19,6 +20,7 @@ struct Photo {
     embedded_host::RgbImage rgb;
     std::vector<std::uint8_t> alpha;  // empty when the file has no alpha channel
     OIIO::ImageSpec spec;             // the file's header and metadata, as read
+    std::string format;               // the file's format, as OpenImageIO names it
 };
 
 // Throws FileError naming `path` when the file is missing, unreadable,

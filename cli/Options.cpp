@@ -66,7 +66,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         ->type_name("MASK");
     app.add_option("--tile-size", options.tileSize,
                    "The host's preferred tile size in pixels; a size at least as large as "
-                   "the image processes it in one tile (default: the host's)")
+                   "the image processes it in one tile (default: 1024)")
         ->check(CLI::Range(1, 32767))
         ->type_name("N");
     app.add_flag("--overwrite-input", options.overwriteInput,

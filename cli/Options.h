@@ -20,7 +20,10 @@ struct Options {
     std::int32_t contourLevel = 2;
     bool perPixel = true;
     std::optional<std::filesystem::path> mask;
-    std::int32_t tileSize = 0;  // 0: the host's own tile size
+    // Larger than the 256 pixels a photo editor might offer: fewer tiles
+    // overlap less and the engine's threads get more work each, while the
+    // engine's working memory stays near 17 MB.
+    std::int32_t tileSize = 1024;
     bool overwriteInput = false;
 };
 

@@ -30,7 +30,7 @@ TEST(CliOptions, DefaultsAreThePluginsOwn) {
     EXPECT_EQ(parsed.options->noiseLevel, 2);
     EXPECT_EQ(parsed.options->contourLevel, 2);
     EXPECT_TRUE(parsed.options->perPixel);
-    EXPECT_EQ(parsed.options->tileSize, 0);
+    EXPECT_EQ(parsed.options->tileSize, 1024);
     EXPECT_FALSE(parsed.options->mask);
     EXPECT_FALSE(parsed.options->overwriteInput);
 }

@@ -88,6 +88,29 @@ TEST(CliJpeg, StaysJpegWithItsProfile) {
     EXPECT_NEAR(output.spec.get_float_attribute("ExposureTime"), 1.0f / 60.0f, 1e-6);
 }
 
+// A TIFF stays as compressed as it was (an uncompressed one is fastest to
+// read and write); in another format than its input's the writer chooses,
+// so a JPEG's compression never follows it into a TIFF.
+TEST(CliTiff, KeepsItsCompression) {
+    TempFolder folder;
+    for (const char* compression : {"none", "lzw"}) {
+        TestImage input = makeTestImage(40, 30, 3, 8);
+        input.spec.attribute("compression", compression);
+        writeImage(folder / "photo.tif", input);
+        const RunResult run =
+            runHushpix({(folder / "photo.tif").string(), "-o", (folder / "out.tif").string()});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(readImage(folder / "out.tif").spec.get_string_attribute("compression"),
+                  compression);
+    }
+    writeImage(folder / "photo.jpg", makeTestImage(40, 30, 3, 8));
+    const RunResult run =
+        runHushpix({(folder / "photo.jpg").string(), "-o", (folder / "from-jpeg.tif").string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(readImage(folder / "from-jpeg.tif").spec.get_string_attribute("compression"),
+              "jpeg");
+}
+
 TEST(CliSettings, ReachThePluginAsGiven) {
     TempFolder folder;
     const TestImage input = makeTestImage(48, 40, 3, 8);
