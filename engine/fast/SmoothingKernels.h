@@ -148,16 +148,80 @@ void padSegment(const FastJob& job, std::int32_t y, std::int32_t first, std::int
     std::memset(padded + insideEnd, labels[width - 1], std::size_t(end - insideEnd));
 }
 
+// The horizontal sums of kBlocks blocks of kLanes pixels from x on, whose
+// tap limits and padded planes are in `scratch`: the blocks' additions
+// interleave, so that one block's chain of dependent fused multiply-adds
+// runs while another's waits. They share the split of each side's taps,
+// by the shortest and longest walk of all their pixels.
+template <class Isa, int kBlocks, typename Put>
+void smoothBlocksOfRow(const FastJob& job, std::int32_t x, const RowScratch& scratch, Put& put) {
+    using F = typename Isa::F;
+    constexpr std::int32_t kLanes = Isa::kLanes;
+    const std::int32_t radius = job.radius;
+    const float* weights = job.weights + radius;  // weights[d] for -radius <= d <= radius
+    const float* planes[3] = {scratch.planes[0] + radius + x, scratch.planes[1] + radius + x,
+                              scratch.planes[2] + radius + x};
+    auto load = [&](int c, int b, std::int32_t offset) {
+        return Isa::load(planes[c] + b * kLanes + offset);
+    };
+    F centre[kBlocks][3], sum[kBlocks][3];
+    for (int b = 0; b < kBlocks; ++b) {
+        for (int c = 0; c < 3; ++c) {
+            centre[b][c] = load(c, b, 0);
+            sum[b][c] = Isa::fma(centre[b][c], Isa::splat(weights[0]), Isa::splat(0.0f));
+        }
+    }
+    auto addSide = [&](const std::uint8_t* limits, std::int32_t side) {
+        std::int32_t all = radius, any = 0;
+        for (int b = 0; b < kBlocks; ++b) {
+            std::int32_t shortest, longest;
+            Isa::laneRange(limits + x + b * kLanes, shortest, longest);
+            all = shortest < all ? shortest : all;
+            any = longest > any ? longest : any;
+        }
+        std::int32_t k = 1;
+        for (; k <= all; ++k) {
+            const F weight = Isa::splat(weights[side * k]);
+            for (int b = 0; b < kBlocks; ++b) {
+                for (int c = 0; c < 3; ++c) {
+                    sum[b][c] = Isa::fma(load(c, b, side * k), weight, sum[b][c]);
+                }
+            }
+        }
+        if (k <= any) {
+            F limit[kBlocks];
+            for (int b = 0; b < kBlocks; ++b) limit[b] = Isa::loadCounts(limits + x + b * kLanes);
+            for (; k <= any; ++k) {
+                const F weight = Isa::splat(weights[side * k]);
+                for (int b = 0; b < kBlocks; ++b) {
+                    const auto reads = Isa::atLeast(limit[b], Isa::splat(kTapNumbers[k]));
+                    for (int c = 0; c < 3; ++c) {
+                        const F tap = Isa::select(reads, load(c, b, side * k), centre[b][c]);
+                        sum[b][c] = Isa::fma(tap, weight, sum[b][c]);
+                    }
+                }
+            }
+        }
+        for (; k <= radius; ++k) {
+            const F weight = Isa::splat(weights[side * k]);
+            for (int b = 0; b < kBlocks; ++b) {
+                for (int c = 0; c < 3; ++c) sum[b][c] = Isa::fma(centre[b][c], weight, sum[b][c]);
+            }
+        }
+    };
+    addSide(scratch.beforeLimit, -1);
+    addSide(scratch.afterLimit, +1);
+    for (int b = 0; b < kBlocks; ++b) put(x + b * kLanes, sum[b]);
+}
+
 // The horizontal sums of columns [first, first + count) of row y, kLanes
 // pixels at a time: put(x, sums) takes those of columns first + x onwards
 // (lanes past the segment hold sums of the padding).
 template <class Isa, typename Sample, typename Put>
 void smoothSegment(const FastJob& job, std::int32_t y, std::int32_t first, std::int32_t count,
                    const RowScratch& scratch, Put put) {
-    using F = typename Isa::F;
     constexpr std::int32_t kLanes = Isa::kLanes;
     const std::int32_t radius = job.radius;
-    const float* weights = job.weights + radius;  // weights[d] for -radius <= d <= radius
     const std::uint8_t* labels = scratch.paddedLabels + radius;
 
     padSegment<Sample>(job, y, first, count, scratch);
@@ -166,45 +230,9 @@ void smoothSegment(const FastJob& job, std::int32_t y, std::int32_t first, std::
     tapLimits<false>(
         labels, [&](std::int32_t k) { return labels + k; }, radius, count, scratch.afterLimit);
 
-    for (std::int32_t x = 0; x < count; x += kLanes) {
-        const float* planes[3] = {scratch.planes[0] + radius + x, scratch.planes[1] + radius + x,
-                                  scratch.planes[2] + radius + x};
-        F centre[3], sum[3];
-        for (int c = 0; c < 3; ++c) {
-            centre[c] = Isa::load(planes[c]);
-            sum[c] = Isa::fma(centre[c], Isa::splat(weights[0]), Isa::splat(0.0f));
-        }
-        auto addSide = [&](const std::uint8_t* limits, std::int32_t side) {
-            std::int32_t all, any;
-            Isa::laneRange(limits + x, all, any);
-            std::int32_t k = 1;
-            for (; k <= all; ++k) {
-                const F weight = Isa::splat(weights[side * k]);
-                for (int c = 0; c < 3; ++c) {
-                    sum[c] = Isa::fma(Isa::load(planes[c] + side * k), weight, sum[c]);
-                }
-            }
-            if (k <= any) {
-                const F limit = Isa::loadCounts(limits + x);
-                for (; k <= any; ++k) {
-                    const auto reads = Isa::atLeast(limit, Isa::splat(kTapNumbers[k]));
-                    const F weight = Isa::splat(weights[side * k]);
-                    for (int c = 0; c < 3; ++c) {
-                        const F tap =
-                            Isa::select(reads, Isa::load(planes[c] + side * k), centre[c]);
-                        sum[c] = Isa::fma(tap, weight, sum[c]);
-                    }
-                }
-            }
-            for (; k <= radius; ++k) {
-                const F weight = Isa::splat(weights[side * k]);
-                for (int c = 0; c < 3; ++c) sum[c] = Isa::fma(centre[c], weight, sum[c]);
-            }
-        };
-        addSide(scratch.beforeLimit, -1);
-        addSide(scratch.afterLimit, +1);
-        put(x, sum);
-    }
+    std::int32_t x = 0;
+    for (; x + 2 * kLanes <= count; x += 2 * kLanes) smoothBlocksOfRow<Isa, 2>(job, x, scratch, put);
+    for (; x < count; x += kLanes) smoothBlocksOfRow<Isa, 1>(job, x, scratch, put);
 }
 
 // The horizontal sums of the rows in [firstRow, endRow) that the vertical
