@@ -1,5 +1,6 @@
 #include "engine/fast/EnginePath.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -54,9 +55,19 @@ bool cpuCanRun(EnginePath path) {
     return false;
 }
 
-EnginePath selectedEnginePath() {
-    static const EnginePath path = choosePath();
+namespace {
+
+std::atomic<EnginePath>& chosenPath() {
+    static std::atomic<EnginePath> path{choosePath()};
     return path;
+}
+
+}  // namespace
+
+EnginePath selectedEnginePath() { return chosenPath().load(std::memory_order_relaxed); }
+
+void forceEnginePath(EnginePath path) {
+    if (cpuCanRun(path)) chosenPath().store(path, std::memory_order_relaxed);
 }
 
 }  // namespace hushpix::fast

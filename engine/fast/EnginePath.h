@@ -1,6 +1,6 @@
 // Which implementation of the engine runs: the plain reference, or the fast
 // path with the widest instruction set this CPU has. Chosen once per
-// process; HUSHPIX_ENGINE_PATH forces one.
+// process; HUSHPIX_ENGINE_PATH forces one, and so can a benchmark.
 #pragma once
 
 namespace hushpix::fast {
@@ -21,5 +21,9 @@ bool cpuCanRun(EnginePath path);
 // avx-fma) when it names one that this CPU can run, otherwise the fastest
 // that it can run. Decided on first use.
 EnginePath selectedEnginePath();
+
+// Makes reduceNoise take `path` from now on, if this CPU can run it: for
+// benchmarks that compare paths through the whole plug-in in one process.
+void forceEnginePath(EnginePath path);
 
 }  // namespace hushpix::fast
