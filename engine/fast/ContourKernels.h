@@ -68,20 +68,59 @@ struct VerdictLabels {
 
 constexpr VerdictLabels kVerdictLabels;
 
+// Sixteen bytes: GCC's generic vectors, which every target has.
+typedef std::uint8_t Verdicts16 __attribute__((vector_size(16)));
+
+// The labels of sixteen pixels from their 48 verdicts, R, G, B for each in
+// turn: the channels are first gathered apart.
+inline Verdicts16 labelsOfVerdicts(const std::uint8_t* verdicts) {
+    Verdicts16 a, b, c;
+    std::memcpy(&a, verdicts, 16);
+    std::memcpy(&b, verdicts + 16, 16);
+    std::memcpy(&c, verdicts + 32, 16);
+    // Channel k of pixel p is byte 3p + k of a:b:c; from a and b first
+    // (indices 0..31), then the rest from c (16 + its index into c).
+    const Verdicts16 channel[3] = {
+        __builtin_shufflevector(
+            __builtin_shufflevector(a, b, 0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 0, 0, 0, 0, 0),
+            c, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 20, 23, 26, 29),
+        __builtin_shufflevector(
+            __builtin_shufflevector(a, b, 1, 4, 7, 10, 13, 16, 19, 22, 25, 28, 31, 0, 0, 0, 0, 0),
+            c, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 18, 21, 24, 27, 30),
+        __builtin_shufflevector(
+            __builtin_shufflevector(a, b, 2, 5, 8, 11, 14, 17, 20, 23, 26, 29, 0, 0, 0, 0, 0, 0),
+            c, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 19, 22, 25, 28, 31),
+    };
+    Verdicts16 label = Verdicts16{};
+    Verdicts16 open = Verdicts16{} - 1;  // no channel has decided yet
+    for (const Verdicts16& verdict : channel) {
+        const Verdicts16 mark = (verdict == 2 ? Verdicts16{} + 255 : Verdicts16{}) |
+                                (verdict == 1 ? Verdicts16{} + 128 : Verdicts16{});
+        label |= mark & open;
+        open &= verdict == 0 ? Verdicts16{} - 1 : Verdicts16{};
+    }
+    return label;
+}
+
 // With the usual kernel the response is 25 * centre - (5x5 box sum), and
-// the box sums come from running column sums: exact in 32-bit integers
-// (25 * 65535 is far from overflow). Each sample gets a verdict first, in
-// one straight loop over the row; then each pixel's label.
+// the box sums come from running column sums: exact in integers, 16-bit
+// ones for 8-bit samples (25 * 255 is far from their limit, and a vector
+// holds twice as many), 32-bit ones for 16-bit samples. Each sample gets a
+// verdict first, in one straight loop over the row; then each pixel's
+// label, sixteen at a time.
 template <typename Sample>
 void markRowsWithBox(const FastJob& job, std::int64_t bound, std::int32_t firstRow,
-                     std::int32_t endRow, std::int32_t* columnSums) {
+                     std::int32_t endRow, void* scratch) {
+    using Sum = std::conditional_t<sizeof(Sample) == 1, std::int16_t, std::int32_t>;
+    constexpr std::int64_t kLargest = sizeof(Sample) == 1 ? INT16_MAX : INT32_MAX;
     const std::int32_t width = job.width;
     const std::int32_t samples = 3 * width;
-    const std::int32_t limit = bound < INT32_MAX ? std::int32_t(bound) : INT32_MAX;
-    std::int32_t* __restrict sums = columnSums;
-    std::uint8_t* __restrict verdicts = reinterpret_cast<std::uint8_t*>(columnSums + samples);
+    const Sum limit = Sum(bound < kLargest ? bound : kLargest);
+    Sum* __restrict sums = static_cast<Sum*>(scratch);
+    std::uint8_t* __restrict verdicts =
+        reinterpret_cast<std::uint8_t*>(static_cast<std::int32_t*>(scratch) + samples);
     for (std::int32_t i = 0; i < samples; ++i) {
-        std::int32_t sum = 0;
+        Sum sum = 0;
         for (std::int32_t dy = -2; dy <= 2; ++dy) sum += sourceRow<Sample>(job, firstRow + dy)[i];
         sums[i] = sum;
     }
@@ -90,18 +129,22 @@ void markRowsWithBox(const FastJob& job, std::int64_t bound, std::int32_t firstR
             const Sample* __restrict leaving = sourceRow<Sample>(job, y - 3);
             const Sample* __restrict entering = sourceRow<Sample>(job, y + 2);
             for (std::int32_t i = 0; i < samples; ++i) {
-                sums[i] += std::int32_t(entering[i]) - std::int32_t(leaving[i]);
+                sums[i] = Sum(sums[i] + Sum(entering[i]) - Sum(leaving[i]));
             }
         }
         const Sample* __restrict centre = sourceRow<Sample>(job, y);
         for (std::int32_t i = 6; i < samples - 6; ++i) {
-            const std::int32_t box =
-                sums[i - 6] + sums[i - 3] + sums[i] + sums[i + 3] + sums[i + 6];
-            const std::int32_t response = 25 * std::int32_t(centre[i]) - box;
+            const Sum box = Sum(sums[i - 6] + sums[i - 3] + sums[i] + sums[i + 3] + sums[i + 6]);
+            const Sum response = Sum(25 * Sum(centre[i]) - box);
             verdicts[i] = std::uint8_t((response > limit ? 2 : 0) + (response < -limit ? 1 : 0));
         }
         std::uint8_t* __restrict labels = job.labels + std::ptrdiff_t(y) * width;
-        for (std::int32_t x = 2; x <= width - 3; ++x) {
+        std::int32_t x = 2;
+        for (; x + 16 <= width - 2; x += 16) {
+            const Verdicts16 chunk = labelsOfVerdicts(verdicts + 3 * x);
+            std::memcpy(labels + x, &chunk, sizeof chunk);
+        }
+        for (; x <= width - 3; ++x) {
             const std::uint8_t* v = verdicts + 3 * x;
             labels[x] = kVerdictLabels.label[9 * v[0] + 3 * v[1] + v[2]];
         }
@@ -181,12 +224,10 @@ template <typename Chunk>
 Chunk shiftInLanes(Chunk chunk, Chunk first) {
     constexpr int kLanes = sizeof(Chunk) / sizeof(chunk[0]);
     if constexpr (kLanes == 16) {
-        typedef std::uint8_t Index __attribute__((vector_size(16)));
-        return __builtin_shuffle(chunk, first,
-                                 Index{16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14});
+        return __builtin_shufflevector(chunk, first, 16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11,
+                                       12, 13, 14);
     } else {
-        typedef std::uint16_t Index __attribute__((vector_size(16)));
-        return __builtin_shuffle(chunk, first, Index{8, 0, 1, 2, 3, 4, 5, 6});
+        return __builtin_shufflevector(chunk, first, 8, 0, 1, 2, 3, 4, 5, 6);
     }
 }
 
