@@ -351,21 +351,29 @@ void markContourRows(const FastJob& job, const ContourRule& rule, std::int32_t f
     }
 }
 
-// The in-place despeckle of a whole plane, row by row, as the reference
-// does it; the outermost ring never changes.
+// The in-place despeckle of rows [firstRow, endRow) of a plane, row by row
+// as the reference does it; the outermost ring never changes. Rows must be
+// given in order, each range after the one before.
 template <typename Sample>
-void despecklePlane(Sample* plane, std::int32_t width, std::int32_t height) {
-    if (width < 3 || height < 3) return;
-    for (std::int32_t y = 1; y <= height - 2; ++y) despeckleRowSpan(plane, width, y, 1, width - 1);
+void despeckleRows(Sample* plane, std::int32_t width, std::int32_t height, std::int32_t firstRow,
+                   std::int32_t endRow) {
+    if (width < 3) return;
+    const std::int32_t first = firstRow > 1 ? firstRow : 1;
+    const std::int32_t end = endRow < height - 1 ? endRow : height - 1;
+    for (std::int32_t y = first; y < end; ++y) despeckleRowSpan(plane, width, y, 1, width - 1);
 }
 
-void despeckleLabels(const FastJob& job) { despecklePlane(job.labels, job.width, job.height); }
+void despeckleLabelRows(const FastJob& job, std::int32_t firstRow, std::int32_t endRow) {
+    despeckleRows(job.labels, job.width, job.height, firstRow, endRow);
+}
 
-void despeckleLuminance(const FastJob& job) {
+void despeckleLuminanceRows(const FastJob& job, std::int32_t firstRow, std::int32_t endRow) {
     if (job.sixteenBit) {
-        despecklePlane(static_cast<std::uint16_t*>(job.luminance), job.width, job.height);
+        despeckleRows(static_cast<std::uint16_t*>(job.luminance), job.width, job.height, firstRow,
+                      endRow);
     } else {
-        despecklePlane(static_cast<std::uint8_t*>(job.luminance), job.width, job.height);
+        despeckleRows(static_cast<std::uint8_t*>(job.luminance), job.width, job.height, firstRow,
+                      endRow);
     }
 }
 

@@ -77,31 +77,51 @@ void runPasses(const PathKernels& kernels, WorkerPool& pool, Scratch& scratch, c
     // not the luminance, so they start as soon as the labels are done. They
     // are all in place before the vertical pass writes a destination row,
     // and the vertical pass works out the others only from source rows of
-    // its own piece, which it writes last (sumsInBuffer).
+    // its own piece, which it writes last (sumsInBuffer). Its restoration
+    // is the only step that reads the luminance, so a piece of rows starts
+    // as soon as their luminance is final: the vertical pass follows the
+    // luminance's despeckle down the image rather than waiting for its end.
+    const std::int32_t height = job.height;
     std::atomic<int> nextPlane{0};
     std::atomic<bool> labelsFinal{!rule.enabled};
-    std::atomic<std::int32_t> nextRow{0};
+    std::atomic<std::int32_t> finalLuminanceRows{perPixel ? 1 : height};  // rows [0, n) final
+    std::atomic<std::int32_t> nextSumsRow{0}, sumsRowsDone{0}, nextPiece{0};
+    auto waitUntil = [](auto ready) {
+        while (!ready()) std::this_thread::yield();
+    };
     pool.runOnEach([&](int worker) {
         for (int plane = nextPlane.fetch_add(1); plane < 2; plane = nextPlane.fetch_add(1)) {
             if (plane == 0 && rule.enabled) {
-                kernels.despeckleLabels(job);
+                kernels.despeckleLabelRows(job, 0, height);
                 labelsFinal.store(true, std::memory_order_release);
             }
-            if (plane == 1 && perPixel) kernels.despeckleLuminance(job);
+            if (plane == 1 && perPixel) {
+                for (std::int32_t first = 0; first < height; first += kRowsPerPiece) {
+                    const std::int32_t end = std::min(first + kRowsPerPiece, height);
+                    kernels.despeckleLuminanceRows(job, first, end);
+                    // The last row never changes.
+                    finalLuminanceRows.store(end == height - 1 ? height : end,
+                                             std::memory_order_release);
+                }
+            }
         }
-        while (!labelsFinal.load(std::memory_order_acquire)) std::this_thread::yield();
+        waitUntil([&] { return labelsFinal.load(std::memory_order_acquire); });
         for (;;) {
-            const std::int32_t first = nextRow.fetch_add(kRowsPerPiece, std::memory_order_relaxed);
-            if (first >= job.height) return;
-            kernels.smoothRows(job, first, std::min(first + kRowsPerPiece, job.height),
-                               scratch[worker].data());
+            const std::int32_t first = nextSumsRow.fetch_add(kRowsPerPiece);
+            if (first >= height) break;
+            const std::int32_t end = std::min(first + kRowsPerPiece, height);
+            kernels.smoothRows(job, first, end, scratch[worker].data());
+            sumsRowsDone.fetch_add(end - first, std::memory_order_release);
+        }
+        waitUntil([&] { return sumsRowsDone.load(std::memory_order_acquire) == height; });
+        for (;;) {
+            const std::int32_t first = nextPiece.fetch_add(job.rowsPerPiece);
+            if (first >= height) return;
+            const std::int32_t end = std::min(first + job.rowsPerPiece, height);
+            waitUntil([&] { return finalLuminanceRows.load(std::memory_order_acquire) >= end; });
+            kernels.smoothColumns(job, first, end, scratch[worker].data());
         }
     });
-
-    forEachPieceOfRows(pool, job.height, job.rowsPerPiece,
-                       [&](int worker, std::int32_t first, std::int32_t end) {
-                           kernels.smoothColumns(job, first, end, scratch[worker].data());
-                       });
 }
 
 }  // namespace

@@ -21,9 +21,11 @@ struct PathKernels {
     // scratch holds contourScratchBytes(width).
     void (*markContours)(const FastJob& job, const ContourRule& rule, std::int32_t firstRow,
                          std::int32_t endRow, void* scratch);
-    // The in-place despeckle passes, each in order over its whole plane.
-    void (*despeckleLabels)(const FastJob& job);
-    void (*despeckleLuminance)(const FastJob& job);
+    // The in-place despeckle passes over rows [firstRow, endRow) of each
+    // plane; each plane's rows go in order, a range after the one before.
+    void (*despeckleLabelRows)(const FastJob& job, std::int32_t firstRow, std::int32_t endRow);
+    void (*despeckleLuminanceRows)(const FastJob& job, std::int32_t firstRow,
+                                   std::int32_t endRow);
     // The horizontal sums of the rows in [firstRow, endRow) that the
     // vertical pass takes from the buffer (sumsInBuffer), from source and
     // labels.

@@ -562,8 +562,8 @@ void smoothColumnsWith(const FastJob& job, std::int32_t firstRow, std::int32_t e
 // Everything of one path, for the table that the pipeline calls through.
 template <class Isa>
 constexpr PathKernels kernelsFor() {
-    return PathKernels{&computeLuminanceRows, &markContourRows,     &despeckleLabels,
-                       &despeckleLuminance,   &smoothRowsWith<Isa>, &smoothColumnsWith<Isa>};
+    return PathKernels{&computeLuminanceRows,   &markContourRows,     &despeckleLabelRows,
+                       &despeckleLuminanceRows, &smoothRowsWith<Isa>, &smoothColumnsWith<Isa>};
 }
 
 }  // namespace
