@@ -19,11 +19,13 @@ namespace {
 // marking pay for their start.
 constexpr std::int32_t kRowsPerPiece = 16;
 
-// The vertical pass's pieces: about four per worker, so that they balance,
-// but not so short that the rows near their ends, whose horizontal sums go
-// through the working buffer, are many.
+// The vertical pass's pieces: one per worker for a host's small tile, whose
+// rows near the ends of a piece (their horizontal sums go through the
+// working buffer, and each piece's walk starts again above its first row)
+// would otherwise be many; for a large image 128 rows, so that the pieces
+// balance.
 std::int32_t rowsPerVerticalPiece(std::int32_t height, int workers) {
-    const std::int32_t share = (height + 4 * workers - 1) / (4 * workers);
+    const std::int32_t share = (height + workers - 1) / workers;
     return std::clamp<std::int32_t>(share, 32, 128);
 }
 
