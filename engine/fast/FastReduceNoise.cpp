@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <new>
+#include <thread>
 #include <vector>
 
 #include "engine/ReduceNoise.h"
@@ -49,49 +50,50 @@ const PathKernels& kernelsOf(EnginePath path) {
     }
 }
 
-template <typename Body>
-void forEachPieceOfRows(WorkerPool& pool, std::int32_t height, std::int32_t rowsPerPiece,
-                        Body body) {
-    std::atomic<std::int32_t> next{0};
-    pool.runOnEach([&](int worker) {
-        for (;;) {
-            const std::int32_t first = next.fetch_add(rowsPerPiece, std::memory_order_relaxed);
-            if (first >= height) return;
-            body(worker, first, std::min(first + rowsPerPiece, height));
-        }
-    });
+// Waits for another worker's progress; in a pass whose steps take
+// milliseconds a spin that yields costs less than putting threads to sleep.
+template <typename Ready>
+void waitUntil(Ready ready) {
+    while (!ready()) std::this_thread::yield();
 }
 
 // One worker's scratch memory each.
 using Scratch = std::vector<std::vector<unsigned char>>;
 
-void runPasses(const PathKernels& kernels, WorkerPool& pool, Scratch& scratch, const FastJob& job,
+// The whole pass on every worker at once, each step shared out in pieces of
+// rows by atomic counters, so that any number of workers finishes it.
+//
+// The luminance and the contour marks come first, for all rows. Each
+// despeckle pass works in place and sees its own replacements, so it runs
+// in order on one worker; the two planes go to two workers. The horizontal
+// sums that go through the buffer need the final labels but not the
+// luminance, so they start as soon as the labels are done. They are all in
+// place before the vertical pass writes a destination row, and the
+// vertical pass works out the others only from source rows of its own
+// piece, which it writes last (sumsInBuffer). Its restoration is the only
+// step that reads the luminance, so a piece of rows starts as soon as their
+// luminance is final: the vertical pass follows the luminance's despeckle
+// down the image rather than waiting for its end.
+void runPasses(const PathKernels& kernels, int workers, Scratch& scratch, const FastJob& job,
                const ContourRule& rule, bool perPixel) {
-    forEachPieceOfRows(pool, job.height, kRowsPerPiece,
-                       [&](int worker, std::int32_t first, std::int32_t end) {
-                           kernels.luminanceRows(job, first, end);
-                           kernels.markContours(job, rule, first, end, scratch[worker].data());
-                       });
-
-    // Each despeckle pass works in place and sees its own replacements, so
-    // it runs in order on one worker; the two planes go to two workers. The
-    // horizontal sums that go through the buffer need the final labels but
-    // not the luminance, so they start as soon as the labels are done. They
-    // are all in place before the vertical pass writes a destination row,
-    // and the vertical pass works out the others only from source rows of
-    // its own piece, which it writes last (sumsInBuffer). Its restoration
-    // is the only step that reads the luminance, so a piece of rows starts
-    // as soon as their luminance is final: the vertical pass follows the
-    // luminance's despeckle down the image rather than waiting for its end.
     const std::int32_t height = job.height;
+    std::atomic<std::int32_t> nextMarkRow{0}, markedRows{0};
     std::atomic<int> nextPlane{0};
     std::atomic<bool> labelsFinal{!rule.enabled};
     std::atomic<std::int32_t> finalLuminanceRows{perPixel ? 1 : height};  // rows [0, n) final
     std::atomic<std::int32_t> nextSumsRow{0}, sumsRowsDone{0}, nextPiece{0};
-    auto waitUntil = [](auto ready) {
-        while (!ready()) std::this_thread::yield();
-    };
-    pool.runOnEach([&](int worker) {
+    runOnWorkers(workers, [&](int worker) {
+        void* memory = scratch[std::size_t(worker)].data();
+        for (;;) {
+            const std::int32_t first = nextMarkRow.fetch_add(kRowsPerPiece);
+            if (first >= height) break;
+            const std::int32_t end = std::min(first + kRowsPerPiece, height);
+            kernels.luminanceRows(job, first, end);
+            kernels.markContours(job, rule, first, end, memory);
+            markedRows.fetch_add(end - first, std::memory_order_release);
+        }
+        waitUntil([&] { return markedRows.load(std::memory_order_acquire) == height; });
+
         for (int plane = nextPlane.fetch_add(1); plane < 2; plane = nextPlane.fetch_add(1)) {
             if (plane == 0 && rule.enabled) {
                 kernels.despeckleLabelRows(job, 0, height);
@@ -108,20 +110,22 @@ void runPasses(const PathKernels& kernels, WorkerPool& pool, Scratch& scratch, c
             }
         }
         waitUntil([&] { return labelsFinal.load(std::memory_order_acquire); });
+
         for (;;) {
             const std::int32_t first = nextSumsRow.fetch_add(kRowsPerPiece);
             if (first >= height) break;
             const std::int32_t end = std::min(first + kRowsPerPiece, height);
-            kernels.smoothRows(job, first, end, scratch[worker].data());
+            kernels.smoothRows(job, first, end, memory);
             sumsRowsDone.fetch_add(end - first, std::memory_order_release);
         }
         waitUntil([&] { return sumsRowsDone.load(std::memory_order_acquire) == height; });
+
         for (;;) {
             const std::int32_t first = nextPiece.fetch_add(job.rowsPerPiece);
             if (first >= height) return;
             const std::int32_t end = std::min(first + job.rowsPerPiece, height);
             waitUntil([&] { return finalLuminanceRows.load(std::memory_order_acquire) >= end; });
-            kernels.smoothColumns(job, first, end, scratch[worker].data());
+            kernels.smoothColumns(job, first, end, memory);
         }
     });
 }
@@ -182,8 +186,7 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
                              destinationRowBytes);
         return;
     }
-    WorkerPool pool(workers);
-    runPasses(kernelsOf(path), pool, scratch, job, rule, perPixel);
+    runPasses(kernelsOf(path), workers, scratch, job, rule, perPixel);
 }
 
 }  // namespace hushpix::fast
