@@ -11,8 +11,9 @@
 //
 // Isa provides, for kLanes pixels at a time: F (floats) and Wide (the same
 // lanes as doubles), and load/store/splat/add/select/atLeast, an exactly
-// rounded single-precision fma, widen/narrow, the same loads, comparisons
-// and selection on Wide (loadW, atLeastW, selectW, splatW), addW/subW/mulW,
+// rounded single-precision fma, widen/narrow, the same loads, stores,
+// comparisons and selection on Wide (loadW, storeW, atLeastW, selectW,
+// splatW), addW/subW/mulW,
 // addProductW(sum, a, b) = sum + a * b for an a * b that is exact in double
 // (a float times a float, or a float times a small integer, always is: so
 // one rounding, and a double fma gives the same), minF/maxF, truncate
