@@ -10,18 +10,22 @@ void setDefaultSettings(FilterSettings& settings) {
     settings.perPixel = 1;
 }
 
-void resetEngineState(EngineState& engine) {
-    engine.zoomFactor = 1;
-    engine.promptOnStart = 1;
+void forgetBuffers(EngineState& engine) {
     engine.luminanceID = nullptr;
     engine.luminance = nullptr;
     engine.regionMapID = nullptr;
     engine.regionMap = nullptr;
     engine.sumsID = nullptr;
     engine.sums = nullptr;
-    engine.previewFrame = Rectangle{0, 0, 0, 0};
     engine.previewBufferID = nullptr;
     engine.previewPixels = nullptr;
+}
+
+void resetEngineState(EngineState& engine) {
+    engine.zoomFactor = 1;
+    engine.promptOnStart = 1;
+    forgetBuffers(engine);
+    engine.previewFrame = Rectangle{0, 0, 0, 0};
     engine.previewWidth = 0;
     engine.previewHeight = 0;
     engine.previewPlaneBytes = 0;

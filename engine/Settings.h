@@ -66,6 +66,10 @@ void setDefaultSettings(FilterSettings& settings);
 // are rewritten before every use anyway.
 void resetEngineState(EngineState& engine);
 
+// Drops the record's references to the working and preview buffers without
+// giving them back (as a reset does).
+void forgetBuffers(EngineState& engine);
+
 void deriveKernel(const FilterSettings& settings, EngineState& engine);
 
 }  // namespace hushpix

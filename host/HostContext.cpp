@@ -35,21 +35,6 @@ bool fitHandle(const HandleProcs& procs, Handle& handle, int32 size, bool& fresh
     return true;
 }
 
-// No call of PluginMain returns holding one of the host's buffers, so a
-// buffer found in the record at the start of a call is stale: the record
-// was left by another version or another plug-in, or restored by the host
-// from an old copy. Giving it back would free something else.
-void forgetBuffers(EngineState& engine) {
-    engine.luminanceID = nullptr;
-    engine.luminance = nullptr;
-    engine.regionMapID = nullptr;
-    engine.regionMap = nullptr;
-    engine.sumsID = nullptr;
-    engine.sums = nullptr;
-    engine.previewBufferID = nullptr;
-    engine.previewPixels = nullptr;
-}
-
 }  // namespace
 
 // A host without the handle functions cannot keep the plug-in's records.
@@ -121,6 +106,10 @@ bool lockRecords() {
     }
     if (freshSettings) setDefaultSettings(*context.settings);
     if (freshEngine) resetEngineState(*context.engine);
+    // No call of PluginMain returns holding one of the host's buffers, so a
+    // buffer found in the record at the start of a call is stale: the record
+    // was left by another version or another plug-in, or restored by the
+    // host from an old copy. Giving it back would free something else.
     forgetBuffers(*context.engine);
     return true;
 }

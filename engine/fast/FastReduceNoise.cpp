@@ -57,6 +57,18 @@ void waitUntil(Ready ready) {
     while (!ready()) std::this_thread::yield();
 }
 
+// Takes pieces of `rows` rows, [first, end), from a counter that the
+// workers share, until none is left.
+template <typename Body>
+void takePieces(std::atomic<std::int32_t>& next, std::int32_t height, std::int32_t rows,
+                Body body) {
+    for (;;) {
+        const std::int32_t first = next.fetch_add(rows);
+        if (first >= height) return;
+        body(first, std::min(first + rows, height));
+    }
+}
+
 // One worker's scratch memory each.
 using Scratch = std::vector<std::vector<unsigned char>>;
 
@@ -84,14 +96,11 @@ void runPasses(const PathKernels& kernels, int workers, Scratch& scratch, const 
     std::atomic<std::int32_t> nextSumsRow{0}, sumsRowsDone{0}, nextPiece{0};
     runOnWorkers(workers, [&](int worker) {
         void* memory = scratch[std::size_t(worker)].data();
-        for (;;) {
-            const std::int32_t first = nextMarkRow.fetch_add(kRowsPerPiece);
-            if (first >= height) break;
-            const std::int32_t end = std::min(first + kRowsPerPiece, height);
+        takePieces(nextMarkRow, height, kRowsPerPiece, [&](std::int32_t first, std::int32_t end) {
             kernels.luminanceRows(job, first, end);
             kernels.markContours(job, rule, first, end, memory);
             markedRows.fetch_add(end - first, std::memory_order_release);
-        }
+        });
         waitUntil([&] { return markedRows.load(std::memory_order_acquire) == height; });
 
         for (int plane = nextPlane.fetch_add(1); plane < 2; plane = nextPlane.fetch_add(1)) {
@@ -111,22 +120,16 @@ void runPasses(const PathKernels& kernels, int workers, Scratch& scratch, const 
         }
         waitUntil([&] { return labelsFinal.load(std::memory_order_acquire); });
 
-        for (;;) {
-            const std::int32_t first = nextSumsRow.fetch_add(kRowsPerPiece);
-            if (first >= height) break;
-            const std::int32_t end = std::min(first + kRowsPerPiece, height);
+        takePieces(nextSumsRow, height, kRowsPerPiece, [&](std::int32_t first, std::int32_t end) {
             kernels.smoothRows(job, first, end, memory);
             sumsRowsDone.fetch_add(end - first, std::memory_order_release);
-        }
+        });
         waitUntil([&] { return sumsRowsDone.load(std::memory_order_acquire) == height; });
 
-        for (;;) {
-            const std::int32_t first = nextPiece.fetch_add(job.rowsPerPiece);
-            if (first >= height) return;
-            const std::int32_t end = std::min(first + job.rowsPerPiece, height);
+        takePieces(nextPiece, height, job.rowsPerPiece, [&](std::int32_t first, std::int32_t end) {
             waitUntil([&] { return finalLuminanceRows.load(std::memory_order_acquire) >= end; });
             kernels.smoothColumns(job, first, end, memory);
-        }
+        });
     });
 }
 
