@@ -10,8 +10,11 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
-#if defined(__SSE2__)
+#if defined(__AVX2__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -189,9 +192,15 @@ void markRows(const FastJob& job, const ContourRule& rule, std::int32_t firstRow
     }
 }
 
-// Sixteen bytes of a plane: GCC's generic vectors, which every target has.
-typedef std::uint8_t Chunk8 __attribute__((vector_size(16)));
-typedef std::uint16_t Chunk16 __attribute__((vector_size(16)));
+// A chunk of a plane: GCC's generic vectors, which every target has, as
+// wide as the target's integer vectors.
+#if defined(__AVX2__)
+constexpr std::size_t kChunkBytes = 32;
+#else
+constexpr std::size_t kChunkBytes = 16;
+#endif
+typedef std::uint8_t Chunk8 __attribute__((vector_size(kChunkBytes)));
+typedef std::uint16_t Chunk16 __attribute__((vector_size(kChunkBytes)));
 template <typename Sample>
 using ChunkOf = std::conditional_t<sizeof(Sample) == 1, Chunk8, Chunk16>;
 
@@ -202,33 +211,36 @@ Chunk loadChunk(const Sample* p) {
     return chunk;
 }
 
-// Bit i set where lane i of a comparison's result is true.
+// Whether any lane of a comparison's result is true.
 template <typename Mask>
-std::uint32_t laneBits(Mask mask) {
-#if defined(__SSE2__)
-    __m128i bytes;
-    std::memcpy(&bytes, &mask, sizeof bytes);
-    if (sizeof mask[0] == 2)
-        return std::uint32_t(_mm_movemask_epi8(_mm_packs_epi16(bytes, bytes))) & 0xff;
-    return std::uint32_t(_mm_movemask_epi8(bytes));
+bool anyLane(Mask mask) {
+#if defined(__AVX2__)
+    __m256i bits;
+    std::memcpy(&bits, &mask, sizeof bits);
+    return !_mm256_testz_si256(bits, bits);
+#elif defined(__SSE2__)
+    __m128i bits;
+    std::memcpy(&bits, &mask, sizeof bits);
+    return _mm_movemask_epi8(bits) != 0;
 #else
-    std::uint32_t bits = 0;
-    for (std::size_t i = 0; i < sizeof mask / sizeof mask[0]; ++i)
-        bits |= std::uint32_t(mask[i] & 1) << i;
-    return bits;
+    for (std::size_t i = 0; i < sizeof mask / sizeof mask[0]; ++i) {
+        if (mask[i]) return true;
+    }
+    return false;
 #endif
 }
 
 // The lanes of `chunk` moved up by one, with lane 0 of `first` in lane 0.
+template <typename Chunk, std::size_t... kLane>
+Chunk shiftInLanes(Chunk chunk, Chunk first, std::index_sequence<kLane...>) {
+    constexpr int kLanes = sizeof(Chunk) / sizeof(chunk[0]);
+    return __builtin_shufflevector(chunk, first, (kLane == 0 ? kLanes : int(kLane) - 1)...);
+}
+
 template <typename Chunk>
 Chunk shiftInLanes(Chunk chunk, Chunk first) {
-    constexpr int kLanes = sizeof(Chunk) / sizeof(chunk[0]);
-    if constexpr (kLanes == 16) {
-        return __builtin_shufflevector(chunk, first, 16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11,
-                                       12, 13, 14);
-    } else {
-        return __builtin_shufflevector(chunk, first, 8, 0, 1, 2, 3, 4, 5, 6);
-    }
+    constexpr std::size_t kLanes = sizeof(Chunk) / sizeof(chunk[0]);
+    return shiftInLanes(chunk, first, std::make_index_sequence<kLanes>());
 }
 
 // The despeckle rule on nine samples p0..p8 (p4 the centre), written once
@@ -320,7 +332,7 @@ void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::in
         for (;;) {
             result = rule.withLeft(left);
             const Chunk next = shiftInLanes(result, first);
-            if (laneBits(next != left) == 0) break;
+            if (!anyLane(next != left)) break;
             left = next;
         }
         std::memcpy(row + x, &result, sizeof result);

@@ -9,13 +9,13 @@ namespace hushpix::fast {
 
 namespace {
 
-constexpr EnginePath kFastestFirst[] = {EnginePath::kAvxFma, EnginePath::kSse2,
-                                        EnginePath::kScalar};
+constexpr EnginePath kFastestFirst[] = {EnginePath::kAvx2Fma, EnginePath::kAvxFma,
+                                        EnginePath::kSse2, EnginePath::kScalar};
 
 EnginePath choosePath() {
     if (const char* forced = std::getenv("HUSHPIX_ENGINE_PATH")) {
         for (EnginePath path : {EnginePath::kReference, EnginePath::kScalar, EnginePath::kSse2,
-                                EnginePath::kAvxFma}) {
+                                EnginePath::kAvxFma, EnginePath::kAvx2Fma}) {
             if (std::strcmp(forced, enginePathName(path)) == 0 && cpuCanRun(path)) return path;
         }
     }
@@ -33,6 +33,7 @@ const char* enginePathName(EnginePath path) {
         case EnginePath::kScalar: return "scalar";
         case EnginePath::kSse2: return "sse2";
         case EnginePath::kAvxFma: return "avx-fma";
+        case EnginePath::kAvx2Fma: return "avx2-fma";
     }
     return "unknown";
 }
@@ -47,9 +48,12 @@ bool cpuCanRun(EnginePath path) {
         case EnginePath::kSse2: return __builtin_cpu_supports("sse2");
         case EnginePath::kAvxFma:
             return __builtin_cpu_supports("avx") && __builtin_cpu_supports("fma");
+        case EnginePath::kAvx2Fma:
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 #else
         case EnginePath::kSse2:
-        case EnginePath::kAvxFma: return false;
+        case EnginePath::kAvxFma:
+        case EnginePath::kAvx2Fma: return false;
 #endif
     }
     return false;

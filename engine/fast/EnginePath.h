@@ -10,6 +10,7 @@ enum class EnginePath {
     kScalar,     // the fast algorithm without vector instructions
     kSse2,       // 128-bit vectors; the exact fused multiply-add in software
     kAvxFma,     // 256-bit vectors with the hardware fused multiply-add
+    kAvx2Fma,    // the same, with 256-bit integer vectors as well
 };
 
 const char* enginePathName(EnginePath path);
@@ -18,7 +19,7 @@ const char* enginePathName(EnginePath path);
 bool cpuCanRun(EnginePath path);
 
 // The path reduceNoise takes: HUSHPIX_ENGINE_PATH (reference, scalar, sse2,
-// avx-fma) when it names one that this CPU can run, otherwise the fastest
+// avx-fma, avx2-fma) when it names one that this CPU can run, otherwise the fastest
 // that it can run. Decided on first use.
 EnginePath selectedEnginePath();
 

@@ -43,6 +43,7 @@ bool mayOverlap(const void* source, std::ptrdiff_t sourceRowBytes, const void* d
 const PathKernels& kernelsOf(EnginePath path) {
     switch (path) {
 #if defined(HUSHPIX_X86)
+        case EnginePath::kAvx2Fma: return avx2FmaKernels();
         case EnginePath::kAvxFma: return avxFmaKernels();
         case EnginePath::kSse2: return sse2Kernels();
 #endif

@@ -68,6 +68,7 @@ const PathKernels& scalarKernels();
 #if defined(HUSHPIX_X86)
 const PathKernels& sse2Kernels();
 const PathKernels& avxFmaKernels();
+const PathKernels& avx2FmaKernels();
 
 // The SSE2 kernels' exactly rounded a * b + c, four lanes at once; for its
 // test, which can aim at the rare sums that rounding twice would get wrong.

@@ -161,7 +161,8 @@ std::vector<unsigned char> runOn(EnginePath path, const Case& c) {
 
 std::vector<EnginePath> fastPathsOfThisCpu() {
     std::vector<EnginePath> paths;
-    for (EnginePath path : {EnginePath::kScalar, EnginePath::kSse2, EnginePath::kAvxFma}) {
+    for (EnginePath path : {EnginePath::kScalar, EnginePath::kSse2, EnginePath::kAvxFma,
+                            EnginePath::kAvx2Fma}) {
         if (hushpix::fast::cpuCanRun(path)) paths.push_back(path);
     }
     return paths;
