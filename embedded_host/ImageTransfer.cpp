@@ -90,6 +90,11 @@ bool copyMaskOut(const std::vector<std::uint8_t>& mask, const RgbImage& image, c
     return copyPixelsOut(mask.data(), image.width, image.height, 1, area, padding, rowBytes, plane);
 }
 
+std::uint8_t* pixelsInPlace(RgbImage& image, const Area& area) {
+    if (leaves(area, bounds(image))) return nullptr;
+    return image.bytes.data() + (std::size_t(area.top) * image.width + area.left) * pixelBytes(image);
+}
+
 void copyIn(const std::vector<std::uint8_t>& plane, const Area& area, std::int32_t rowBytes,
             RgbImage& image) {
     const Area part = intersection(area, bounds(image));

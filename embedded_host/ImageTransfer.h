@@ -26,6 +26,11 @@ bool copyOut(const RgbImage& image, const Area& area, std::int16_t padding, std:
 bool copyMaskOut(const std::vector<std::uint8_t>& mask, const RgbImage& image, const Area& area,
                  std::int16_t padding, std::int32_t rowBytes, std::vector<std::uint8_t>& plane);
 
+// The first pixel of `area` in the image's own rows (pixelBytes * width
+// bytes apart), for handing them to the plug-in as they are; null when
+// `area` leaves the image.
+std::uint8_t* pixelsInPlace(RgbImage& image, const Area& area);
+
 // Writes the part of `plane` (covering `area`, rows `rowBytes` apart) that
 // lies inside the image back into it.
 void copyIn(const std::vector<std::uint8_t>& plane, const Area& area, std::int32_t rowBytes,

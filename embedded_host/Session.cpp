@@ -206,18 +206,36 @@ std::int16_t Session::advance() {
     // Padding in whole samples: hosts never hand out misaligned 16-bit rows.
     const std::int32_t sampleBytes = bytes / 3;
     const std::int32_t padding = (options.rowPadding + sampleBytes - 1) / sampleBytes * sampleBytes;
+    // As a photo editor does, a rectangle inside the image is handed over in
+    // the image's own rows, the input read from the image and the output
+    // written straight into the filtered copy: no copying. One that needs
+    // padding, or rows padded on request, gets a plane of its own.
+    const bool inPlace = options.rowPadding == 0;
+    const std::int32_t imageRowBytes = image->width * bytes;
     if (!isEmpty(in)) {
-        record.inRowBytes = (in.right - in.left) * bytes + padding;
-        if (!copyOut(*image, in, record.inputPadding, record.inRowBytes, inPlane)) return paramErr;
-        record.inData = inPlane.data();
+        if (std::uint8_t* pixels = inPlace ? pixelsInPlace(*image, in) : nullptr) {
+            record.inRowBytes = imageRowBytes;
+            record.inData = pixels;
+        } else {
+            record.inRowBytes = (in.right - in.left) * bytes + padding;
+            if (!copyOut(*image, in, record.inputPadding, record.inRowBytes, inPlane)) {
+                return paramErr;
+            }
+            record.inData = inPlane.data();
+        }
     }
     if (!isEmpty(out)) {
-        record.outRowBytes = (out.right - out.left) * bytes + padding;
-        if (!copyOut(filtered, out, record.outputPadding, record.outRowBytes, outPlane)) {
-            return paramErr;
+        if (std::uint8_t* pixels = inPlace ? pixelsInPlace(filtered, out) : nullptr) {
+            record.outRowBytes = imageRowBytes;
+            record.outData = pixels;
+        } else {
+            record.outRowBytes = (out.right - out.left) * bytes + padding;
+            if (!copyOut(filtered, out, record.outputPadding, record.outRowBytes, outPlane)) {
+                return paramErr;
+            }
+            record.outData = outPlane.data();
+            delivered = out;
         }
-        record.outData = outPlane.data();
-        delivered = out;
         if (calling == filterSelectorStart) report.tiles.push_back(out);
     }
     if (!isEmpty(mask) && options.mask != nullptr) {
@@ -243,7 +261,15 @@ bool Session::requestsData() const {
 void Session::end(bool keep) {
     copyIn(outPlane, delivered, record.outRowBytes, filtered);
     delivered = Area{};
-    if (keep) mergeFiltered(filtered, fromVRect(bigDocument.filterRect32), options.mask, *image);
+    if (keep) {
+        const Area area = fromVRect(bigDocument.filterRect32);
+        // Every pixel taken as filtered: the copy becomes the image.
+        if (options.mask == nullptr && area == bounds(*image)) {
+            image->bytes.swap(filtered.bytes);
+        } else {
+            mergeFiltered(filtered, area, options.mask, *image);
+        }
+    }
     if (descriptorBlock.descriptor != nullptr) {
         handles.release(blockOf(descriptorBlock.descriptor));
         descriptorBlock.descriptor = nullptr;

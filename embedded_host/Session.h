@@ -61,7 +61,7 @@ struct Session {
     hostapi::WriteDescriptorProcs writeProcs{};
     hostapi::SPBasicSuite basicSuite{};
     std::vector<std::uint8_t> inPlane, outPlane, maskPlane;
-    Area delivered;  // the output rectangle of the last delivery
+    Area delivered;  // the output rectangle of the last delivery in outPlane
     std::int32_t advanceCalls = 0;
     std::optional<std::int16_t> calling;  // the selector of the plug-in call under way
     FaultState faultState;                // the hooks between the plug-in and the host
