@@ -1,5 +1,5 @@
-// How our host hands pixels to the plug-in beyond the image's edges, and
-// merges the result back by the selection.
+// How our host hands pixels to the plug-in, in place or beyond the image's
+// edges, and merges the result back by the selection.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -57,6 +57,14 @@ TEST(ImageTransfer, AreasBeyondTheEdgesArePaddedAsAsked) {
     EXPECT_TRUE(copyOut(image, Area{0, 1, 2, 3}, refuse, 6, plane));
     EXPECT_EQ(plane,
               (std::vector<std::uint8_t>{1, 101, 201, 2, 102, 202, 11, 111, 201, 12, 112, 202}));
+}
+
+TEST(ImageTransfer, OnlyAreasInsideTheImageAreHandedOverInPlace) {
+    RgbImage image = smallImage();
+    EXPECT_EQ(pixelsInPlace(image, Area{1, 1, 2, 3}), image.bytes.data() + 3 * 3 + 3);
+    EXPECT_EQ(pixelsInPlace(image, bounds(image)), image.bytes.data());
+    EXPECT_EQ(pixelsInPlace(image, Area{0, 0, 3, 3}), nullptr) << "a row below the image";
+    EXPECT_EQ(pixelsInPlace(image, Area{0, -1, 1, 2}), nullptr) << "a column left of it";
 }
 
 TEST(ImageTransfer, TheResultIsMergedByTheSelection) {
