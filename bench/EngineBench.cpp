@@ -135,8 +135,7 @@ void pathsAndLevels(benchmark::internal::Benchmark* benchmark) {
     for (int level : {hushpix::kNoiseLow, hushpix::kNoiseNormal, hushpix::kNoiseHigh}) {
         benchmark->Args({level, int(EnginePath::kReference), 0});
         benchmark->Args({level, int(fastest), 1});
-        for (EnginePath path : {EnginePath::kAvx2Fma, EnginePath::kAvxFma, EnginePath::kSse2,
-                                EnginePath::kScalar}) {
+        for (EnginePath path : hushpix::fast::kFastPaths) {
             if (hushpix::fast::cpuCanRun(path)) benchmark->Args({level, int(path), 0});
         }
     }

@@ -211,31 +211,32 @@ std::int16_t Session::advance() {
     // written straight into the filtered copy: no copying. One that needs
     // padding, or rows padded on request, gets a plane of its own.
     const bool inPlace = options.rowPadding == 0;
-    const std::int32_t imageRowBytes = image->width * bytes;
-    if (!isEmpty(in)) {
-        if (std::uint8_t* pixels = inPlace ? pixelsInPlace(*image, in) : nullptr) {
-            record.inRowBytes = imageRowBytes;
-            record.inData = pixels;
-        } else {
-            record.inRowBytes = (in.right - in.left) * bytes + padding;
-            if (!copyOut(*image, in, record.inputPadding, record.inRowBytes, inPlane)) {
-                return paramErr;
-            }
-            record.inData = inPlane.data();
+    // Points `data` at `area` of `from`; false when the plug-in's padding
+    // choice refuses an area beyond the image.
+    auto deliver = [&](RgbImage& from, const Area& area, std::int16_t paddingChoice,
+                       int32& rowBytes, void*& data, std::vector<std::uint8_t>& plane) {
+        if (std::uint8_t* pixels = inPlace ? pixelsInPlace(from, area) : nullptr) {
+            rowBytes = from.width * bytes;
+            data = pixels;
+            return true;
         }
+        rowBytes = (area.right - area.left) * bytes + padding;
+        if (!copyOut(from, area, paddingChoice, rowBytes, plane)) return false;
+        data = plane.data();
+        return true;
+    };
+    if (!isEmpty(in) &&
+        !deliver(*image, in, record.inputPadding, record.inRowBytes, record.inData, inPlane)) {
+        return paramErr;
     }
     if (!isEmpty(out)) {
-        if (std::uint8_t* pixels = inPlace ? pixelsInPlace(filtered, out) : nullptr) {
-            record.outRowBytes = imageRowBytes;
-            record.outData = pixels;
-        } else {
-            record.outRowBytes = (out.right - out.left) * bytes + padding;
-            if (!copyOut(filtered, out, record.outputPadding, record.outRowBytes, outPlane)) {
-                return paramErr;
-            }
-            record.outData = outPlane.data();
-            delivered = out;
+        if (!deliver(filtered, out, record.outputPadding, record.outRowBytes, record.outData,
+                     outPlane)) {
+            return paramErr;
         }
+        // An output in a plane of its own goes back into the filtered copy
+        // at the next delivery or at the end.
+        if (record.outData == outPlane.data()) delivered = out;
         if (calling == filterSelectorStart) report.tiles.push_back(out);
     }
     if (!isEmpty(mask) && options.mask != nullptr) {

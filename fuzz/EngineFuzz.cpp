@@ -93,8 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider input(data, size);
     const Job job = jobFrom(input);
     const std::vector<std::uint8_t> reference = run(job, EnginePath::kReference, 1);
-    for (EnginePath path : {EnginePath::kScalar, EnginePath::kSse2, EnginePath::kAvxFma,
-                            EnginePath::kAvx2Fma}) {
+    for (EnginePath path : hushpix::fast::kFastPaths) {
         if (!hushpix::fast::cpuCanRun(path)) continue;
         if (run(job, path, 1 + int(job.height % 2)) != reference) std::abort();
     }

@@ -71,19 +71,24 @@ struct VerdictLabels {
 
 constexpr VerdictLabels kVerdictLabels;
 
-// Sixteen bytes: GCC's generic vectors, which every target has.
-typedef std::uint8_t Verdicts16 __attribute__((vector_size(16)));
+// Sixteen bytes (labels, verdicts, counts): GCC's generic vectors, which
+// every target has.
+typedef std::uint8_t Bytes16 __attribute__((vector_size(16)));
+
+inline Bytes16 loadBytes16(const std::uint8_t* p) {
+    Bytes16 bytes;
+    std::memcpy(&bytes, p, sizeof bytes);
+    return bytes;
+}
 
 // The labels of sixteen pixels from their 48 verdicts, R, G, B for each in
 // turn: the channels are first gathered apart.
-inline Verdicts16 labelsOfVerdicts(const std::uint8_t* verdicts) {
-    Verdicts16 a, b, c;
-    std::memcpy(&a, verdicts, 16);
-    std::memcpy(&b, verdicts + 16, 16);
-    std::memcpy(&c, verdicts + 32, 16);
+inline Bytes16 labelsOfVerdicts(const std::uint8_t* verdicts) {
+    const Bytes16 a = loadBytes16(verdicts), b = loadBytes16(verdicts + 16),
+                  c = loadBytes16(verdicts + 32);
     // Channel k of pixel p is byte 3p + k of a:b:c; from a and b first
     // (indices 0..31), then the rest from c (16 + its index into c).
-    const Verdicts16 channel[3] = {
+    const Bytes16 channel[3] = {
         __builtin_shufflevector(
             __builtin_shufflevector(a, b, 0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 0, 0, 0, 0, 0),
             c, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 20, 23, 26, 29),
@@ -94,13 +99,13 @@ inline Verdicts16 labelsOfVerdicts(const std::uint8_t* verdicts) {
             __builtin_shufflevector(a, b, 2, 5, 8, 11, 14, 17, 20, 23, 26, 29, 0, 0, 0, 0, 0, 0),
             c, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 19, 22, 25, 28, 31),
     };
-    Verdicts16 label = Verdicts16{};
-    Verdicts16 open = Verdicts16{} - 1;  // no channel has decided yet
-    for (const Verdicts16& verdict : channel) {
-        const Verdicts16 mark = (verdict == 2 ? Verdicts16{} + 255 : Verdicts16{}) |
-                                (verdict == 1 ? Verdicts16{} + 128 : Verdicts16{});
+    Bytes16 label = Bytes16{};
+    Bytes16 open = Bytes16{} - 1;  // no channel has decided yet
+    for (const Bytes16& verdict : channel) {
+        const Bytes16 mark = (verdict == 2 ? Bytes16{} + 255 : Bytes16{}) |
+                             (verdict == 1 ? Bytes16{} + 128 : Bytes16{});
         label |= mark & open;
-        open &= verdict == 0 ? Verdicts16{} - 1 : Verdicts16{};
+        open &= verdict == 0 ? Bytes16{} - 1 : Bytes16{};
     }
     return label;
 }
@@ -144,7 +149,7 @@ void markRowsWithBox(const FastJob& job, std::int64_t bound, std::int32_t firstR
         std::uint8_t* __restrict labels = job.labels + std::ptrdiff_t(y) * width;
         std::int32_t x = 2;
         for (; x + 16 <= width - 2; x += 16) {
-            const Verdicts16 chunk = labelsOfVerdicts(verdicts + 3 * x);
+            const Bytes16 chunk = labelsOfVerdicts(verdicts + 3 * x);
             std::memcpy(labels + x, &chunk, sizeof chunk);
         }
         for (; x <= width - 3; ++x) {

@@ -3,23 +3,21 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 
 namespace hushpix::fast {
 
 namespace {
 
-constexpr EnginePath kFastestFirst[] = {EnginePath::kAvx2Fma, EnginePath::kAvxFma,
-                                        EnginePath::kSse2, EnginePath::kScalar};
-
 EnginePath choosePath() {
     if (const char* forced = std::getenv("HUSHPIX_ENGINE_PATH")) {
-        for (EnginePath path : {EnginePath::kReference, EnginePath::kScalar, EnginePath::kSse2,
-                                EnginePath::kAvxFma, EnginePath::kAvx2Fma}) {
+        if (std::strcmp(forced, enginePathName(EnginePath::kReference)) == 0) {
+            return EnginePath::kReference;
+        }
+        for (EnginePath path : kFastPaths) {
             if (std::strcmp(forced, enginePathName(path)) == 0 && cpuCanRun(path)) return path;
         }
     }
-    for (EnginePath path : kFastestFirst) {
+    for (EnginePath path : kFastPaths) {
         if (cpuCanRun(path)) return path;
     }
     return EnginePath::kScalar;

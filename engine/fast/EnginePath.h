@@ -13,6 +13,10 @@ enum class EnginePath {
     kAvx2Fma,    // the same, with 256-bit integer vectors as well
 };
 
+// Every fast path, the widest instruction set first.
+inline constexpr EnginePath kFastPaths[] = {EnginePath::kAvx2Fma, EnginePath::kAvxFma,
+                                            EnginePath::kSse2, EnginePath::kScalar};
+
 const char* enginePathName(EnginePath path);
 
 // Whether this CPU (and its operating system) can run the path.

@@ -68,15 +68,6 @@ struct RowScratch {
     }
 };
 
-// Sixteen labels or counts: GCC's generic vectors, which every target has.
-typedef std::uint8_t Bytes16 __attribute__((vector_size(16)));
-
-inline Bytes16 loadBytes16(const std::uint8_t* p) {
-    Bytes16 bytes;
-    std::memcpy(&bytes, p, sizeof bytes);
-    return bytes;
-}
-
 // For each pixel x < n: how many of taps 1..taps read their neighbour
 // (neighbour(k)[x]) rather than the centre. On the side walked first (left,
 // up) the tap that meets another label still reads it; on the other side it
@@ -450,7 +441,8 @@ void smoothStripRow(const FastJob& job, std::int32_t y, std::int32_t firstColumn
     const double* rows[2 * kMaxRadius + 1];
     const double** taps = rows + radius;
     for (std::int32_t d = -radius; d <= radius; ++d) {
-        const std::int32_t tapRow = d < 0 ? (y + d < 0 ? y : y + d) : (y + d < height ? y + d : height - 1);
+        const std::int32_t tapRow =
+            d < 0 ? (y + d < 0 ? y : y + d) : (y + d < height ? y + d : height - 1);
         taps[d] = scratch.rowOf(tapRow);
     }
     const Sample* luminance =
@@ -470,9 +462,6 @@ void smoothStripRow(const FastJob& job, std::int32_t y, std::int32_t firstColumn
     }
 }
 
-// Rows [firstRow, endRow) of the strip [firstColumn, firstColumn + columns).
-// The first row's tap limits above, and the last row's below, come from
-// walking the labels; every other row's from its neighbour's.
 // Puts row y of the strip's horizontal sums into the ring: from the
 // working buffer if they are there, else worked out now.
 template <class Isa, typename Sample>
@@ -487,6 +476,9 @@ void fillRing(const FastJob& job, std::int32_t y, std::int32_t firstColumn, std:
         });
 }
 
+// Rows [firstRow, endRow) of the strip [firstColumn, firstColumn + columns).
+// The first row's tap limits above, and the last row's below, come from
+// walking the labels; every other row's from its neighbour's.
 template <class Isa, typename Sample>
 void smoothStrip(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
                  std::int32_t firstColumn, std::int32_t columns, const ColumnScratch& scratch) {

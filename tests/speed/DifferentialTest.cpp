@@ -161,8 +161,7 @@ std::vector<unsigned char> runOn(EnginePath path, const Case& c) {
 
 std::vector<EnginePath> fastPathsOfThisCpu() {
     std::vector<EnginePath> paths;
-    for (EnginePath path : {EnginePath::kScalar, EnginePath::kSse2, EnginePath::kAvxFma,
-                            EnginePath::kAvx2Fma}) {
+    for (EnginePath path : hushpix::fast::kFastPaths) {
         if (hushpix::fast::cpuCanRun(path)) paths.push_back(path);
     }
     return paths;
