@@ -1,6 +1,7 @@
 #include "embedded_host/Session.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "embedded_host/HostPlatform.h"
 #include "embedded_host/ImageTransfer.h"
@@ -211,32 +212,37 @@ std::int16_t Session::advance() {
     // written straight into the filtered copy: no copying. One that needs
     // padding, or rows padded on request, gets a plane of its own.
     const bool inPlace = options.rowPadding == 0;
-    // Points `data` at `area` of `from`; false when the plug-in's padding
-    // choice refuses an area beyond the image.
-    auto deliver = [&](RgbImage& from, const Area& area, std::int16_t paddingChoice,
-                       int32& rowBytes, void*& data, std::vector<std::uint8_t>& plane) {
-        if (std::uint8_t* pixels = inPlace ? pixelsInPlace(from, area) : nullptr) {
-            rowBytes = from.width * bytes;
-            data = pixels;
-            return true;
-        }
-        rowBytes = (area.right - area.left) * bytes + padding;
-        if (!copyOut(from, area, paddingChoice, rowBytes, plane)) return false;
-        data = plane.data();
-        return true;
+    // Where the plug-in finds `area` of `from`, rows `rowBytes` apart; none
+    // when its padding choice refuses an area beyond the image. (The
+    // record's fields are assigned, never bound to: its layout packs them.)
+    struct Delivery {
+        void* data;
+        std::int32_t rowBytes;
     };
-    if (!isEmpty(in) &&
-        !deliver(*image, in, record.inputPadding, record.inRowBytes, record.inData, inPlane)) {
-        return paramErr;
+    auto deliver = [&](RgbImage& from, const Area& area, std::int16_t paddingChoice,
+                       std::vector<std::uint8_t>& plane) -> std::optional<Delivery> {
+        if (std::uint8_t* pixels = inPlace ? pixelsInPlace(from, area) : nullptr) {
+            return Delivery{pixels, from.width * bytes};
+        }
+        const std::int32_t rowBytes = (area.right - area.left) * bytes + padding;
+        if (!copyOut(from, area, paddingChoice, rowBytes, plane)) return std::nullopt;
+        return Delivery{plane.data(), rowBytes};
+    };
+    if (!isEmpty(in)) {
+        const std::optional<Delivery> input = deliver(*image, in, record.inputPadding, inPlane);
+        if (!input) return paramErr;
+        record.inData = input->data;
+        record.inRowBytes = input->rowBytes;
     }
     if (!isEmpty(out)) {
-        if (!deliver(filtered, out, record.outputPadding, record.outRowBytes, record.outData,
-                     outPlane)) {
-            return paramErr;
-        }
+        const std::optional<Delivery> output =
+            deliver(filtered, out, record.outputPadding, outPlane);
+        if (!output) return paramErr;
+        record.outData = output->data;
+        record.outRowBytes = output->rowBytes;
         // An output in a plane of its own goes back into the filtered copy
         // at the next delivery or at the end.
-        if (record.outData == outPlane.data()) delivered = out;
+        if (output->data == outPlane.data()) delivered = out;
         if (calling == filterSelectorStart) report.tiles.push_back(out);
     }
     if (!isEmpty(mask) && options.mask != nullptr) {
