@@ -70,8 +70,15 @@ void takePieces(std::atomic<std::int32_t>& next, std::int32_t height, std::int32
     }
 }
 
-// One worker's scratch memory each.
-using Scratch = std::vector<std::vector<unsigned char>>;
+// One worker's scratch memory, zeroed; empty if the system has no memory
+// for it.
+std::vector<unsigned char> allocateScratch(std::size_t bytes) {
+    try {
+        return std::vector<unsigned char>(bytes);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
 
 // The whole pass on every worker at once, each step shared out in pieces of
 // rows by atomic counters, so that any number of workers finishes it.
@@ -87,8 +94,8 @@ using Scratch = std::vector<std::vector<unsigned char>>;
 // step that reads the luminance, so a piece of rows starts as soon as their
 // luminance is final: the vertical pass follows the luminance's despeckle
 // down the image rather than waiting for its end.
-void runPasses(const PathKernels& kernels, int workers, Scratch& scratch, const FastJob& job,
-               const ContourRule& rule, bool perPixel) {
+void runPasses(const PathKernels& kernels, int workers, std::vector<unsigned char>& mainScratch,
+               const FastJob& job, const ContourRule& rule, bool perPixel) {
     const std::int32_t height = job.height;
     std::atomic<std::int32_t> nextMarkRow{0}, markedRows{0};
     std::atomic<int> nextPlane{0};
@@ -96,7 +103,16 @@ void runPasses(const PathKernels& kernels, int workers, Scratch& scratch, const 
     std::atomic<std::int32_t> finalLuminanceRows{perPixel ? 1 : height};  // rows [0, n) final
     std::atomic<std::int32_t> nextSumsRow{0}, sumsRowsDone{0}, nextPiece{0};
     runOnWorkers(workers, [&](int worker) {
-        void* memory = scratch[std::size_t(worker)].data();
+        // The other workers allocate their memory themselves, on their own
+        // thread: the calling thread starts them without first filling
+        // memory for each, and each finds its memory in its own core's
+        // cache. One that gets none leaves its share to the others.
+        std::vector<unsigned char> ownScratch;
+        if (worker > 0) {
+            ownScratch = allocateScratch(mainScratch.size());
+            if (ownScratch.empty()) return;
+        }
+        void* memory = worker == 0 ? mainScratch.data() : ownScratch.data();
         takePieces(nextMarkRow, height, kRowsPerPiece, [&](std::int32_t first, std::int32_t end) {
             kernels.luminanceRows(job, first, end);
             kernels.markContours(job, rule, first, end, memory);
@@ -180,10 +196,8 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
         std::max({rowScratchBytes(width, job.radius), columnScratchBytes(job.radius),
                   contourScratchBytes(width)});
 
-    Scratch scratch;
-    try {
-        scratch.assign(std::size_t(workers), std::vector<unsigned char>(scratchBytes));
-    } catch (const std::bad_alloc&) {
+    std::vector<unsigned char> scratch = allocateScratch(scratchBytes);
+    if (scratch.empty()) {
         // The plain path needs no memory of its own.
         reduceNoiseReference(engine, perPixel, source, destination, mask, maskRowBytes, width,
                              height, depth, lastSkippedColumn, lastSkippedRow, sourceRowBytes,
