@@ -101,7 +101,14 @@ void runPasses(const PathKernels& kernels, int workers, std::vector<unsigned cha
     std::atomic<int> nextPlane{0};
     std::atomic<bool> labelsFinal{!rule.enabled};
     std::atomic<std::int32_t> finalLuminanceRows{perPixel ? 1 : height};  // rows [0, n) final
-    std::atomic<std::int32_t> nextSumsRow{0}, sumsRowsDone{0}, nextPiece{0};
+    std::atomic<std::int32_t> nextSumsRow{0}, sumsRowsDone{0};
+    // The vertical pass's units of work: each piece of rows in each strip
+    // of columns, a piece's strips one after another. Strips rather than
+    // whole pieces, so that the workers end close together even when a
+    // host's tile has only two or three pieces.
+    const std::int32_t strips = stripCount(job);
+    const std::int32_t units = (height + job.rowsPerPiece - 1) / job.rowsPerPiece * strips;
+    std::atomic<std::int32_t> nextUnit{0};
     runOnWorkers(workers, [&](int worker) {
         // The other workers allocate their memory themselves, on their own
         // thread: the calling thread starts them without first filling
@@ -143,10 +150,12 @@ void runPasses(const PathKernels& kernels, int workers, std::vector<unsigned cha
         });
         waitUntil([&] { return sumsRowsDone.load(std::memory_order_acquire) == height; });
 
-        takePieces(nextPiece, height, job.rowsPerPiece, [&](std::int32_t first, std::int32_t end) {
+        for (std::int32_t unit = nextUnit.fetch_add(1); unit < units; unit = nextUnit.fetch_add(1)) {
+            const std::int32_t first = unit / strips * job.rowsPerPiece;
+            const std::int32_t end = std::min(first + job.rowsPerPiece, height);
             waitUntil([&] { return finalLuminanceRows.load(std::memory_order_acquire) >= end; });
-            kernels.smoothColumns(job, first, end, memory);
-        });
+            kernels.smoothColumns(job, first, end, unit % strips, memory);
+        }
     });
 }
 

@@ -32,10 +32,11 @@ struct PathKernels {
     void (*smoothRows)(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
                        void* scratch);
     // The vertical sums, luminance restoration and writes of rows
-    // [firstRow, endRow), one piece of rows (FastJob::rowsPerPiece); the
-    // horizontal sums in the buffer must be in place and the planes final.
+    // [firstRow, endRow), one piece of rows (FastJob::rowsPerPiece), in one
+    // strip of columns (stripCount); the horizontal sums in the buffer must
+    // be in place and the planes final.
     void (*smoothColumns)(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
-                          void* scratch);
+                          std::int32_t strip, void* scratch);
 };
 
 constexpr std::int32_t kMaxRadius = kMaxKernelLength / 2;
@@ -44,6 +45,16 @@ constexpr std::int32_t kMaxRadius = kMaxKernelLength / 2;
 // taps reach, as doubles, stay in the core's own cache as it walks down.
 constexpr std::int32_t kStripColumns = 128;
 constexpr std::int32_t kRingStride = kStripColumns + kMaxLanes;  // doubles per channel row
+
+// The strips start at the first column written and are kStripColumns
+// wide, the last one narrower.
+inline std::int32_t firstWrittenColumn(const FastJob& job) {
+    return job.lastSkippedColumn < 0 ? 0 : job.lastSkippedColumn + 1;
+}
+inline std::int32_t stripCount(const FastJob& job) {
+    const std::int32_t columns = job.width - firstWrittenColumn(job);
+    return columns > 0 ? (columns + kStripColumns - 1) / kStripColumns : 0;
+}
 // Rows of a strip whose tap limits below are worked out together.
 constexpr std::int32_t kLimitRows = 32;
 

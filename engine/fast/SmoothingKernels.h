@@ -522,15 +522,14 @@ void smoothStrip(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
 }
 
 template <class Isa, typename Sample>
-void smoothColumnsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow, void* memory) {
+void smoothColumnsOf(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
+                     std::int32_t strip, void* memory) {
     const ColumnScratch scratch(memory, job.radius);
-    const std::int32_t firstColumn = job.lastSkippedColumn < 0 ? 0 : job.lastSkippedColumn + 1;
+    const std::int32_t firstColumn = firstWrittenColumn(job) + strip * kStripColumns;
+    const std::int32_t columns =
+        job.width - firstColumn < kStripColumns ? job.width - firstColumn : kStripColumns;
     if (job.lastSkippedRow >= firstRow) firstRow = job.lastSkippedRow + 1;
-    for (std::int32_t strip = firstColumn; strip < job.width; strip += kStripColumns) {
-        const std::int32_t columns =
-            job.width - strip < kStripColumns ? job.width - strip : kStripColumns;
-        smoothStrip<Isa, Sample>(job, firstRow, endRow, strip, columns, scratch);
-    }
+    smoothStrip<Isa, Sample>(job, firstRow, endRow, firstColumn, columns, scratch);
 }
 
 template <class Isa>
@@ -544,11 +543,11 @@ void smoothRowsWith(const FastJob& job, std::int32_t firstRow, std::int32_t endR
 
 template <class Isa>
 void smoothColumnsWith(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
-                       void* scratch) {
+                       std::int32_t strip, void* scratch) {
     if (job.sixteenBit) {
-        smoothColumnsOf<Isa, std::uint16_t>(job, firstRow, endRow, scratch);
+        smoothColumnsOf<Isa, std::uint16_t>(job, firstRow, endRow, strip, scratch);
     } else {
-        smoothColumnsOf<Isa, std::uint8_t>(job, firstRow, endRow, scratch);
+        smoothColumnsOf<Isa, std::uint8_t>(job, firstRow, endRow, strip, scratch);
     }
 }
 
