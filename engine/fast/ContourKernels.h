@@ -260,23 +260,42 @@ Chunk shiftInLanes(Chunk chunk, Chunk first) {
 // give is worked out once, and the verdict for a given left neighbour is
 // cheap to redo.
 template <typename T>
+T smaller(T a, T b) {
+    return a < b ? a : b;
+}
+template <typename T>
+T larger(T a, T b) {
+    return a < b ? b : a;
+}
+
+// The smallest and largest of the seven neighbours other than p3. A centre
+// within them is never replaced, whatever its left neighbour.
+template <typename T>
+struct RangeWithoutLeft {
+    T lo, hi;
+
+    RangeWithoutLeft(T p0, T p1, T p2, T p5, T p6, T p7, T p8)
+        : lo(smaller(smaller(smaller(p0, p1), smaller(p2, p5)), smaller(smaller(p6, p7), p8))),
+          hi(larger(larger(larger(p0, p1), larger(p2, p5)), larger(larger(p6, p7), p8))) {}
+};
+
+template <typename T>
 struct DespeckleWithoutLeft {
-    T lo, hi;        // of the seven neighbours other than p3
+    T lo, hi;
     T centre, right;
     T d0, d1, d3;    // the differences of the pairs without p3
     T mean0, mean1, mean3;
     T d0Below1, d1Below0;  // d0 < d1 and d1 < d0, as masks or booleans
     T d0Below3, d1Below3, d3Below0, d3Below1;
 
-    static T smaller(T a, T b) { return a < b ? a : b; }
-    static T larger(T a, T b) { return a < b ? b : a; }
     static T difference(T a, T b) { return T(larger(a, b) - smaller(a, b)); }
     // (a + b) / 2 without leaving the sample type.
     static T mean(T a, T b) { return T((a >> 1) + (b >> 1) + (a & b & 1)); }
 
-    DespeckleWithoutLeft(T p0, T p1, T p2, T p4, T p5, T p6, T p7, T p8)
-        : lo(smaller(smaller(smaller(p0, p1), smaller(p2, p5)), smaller(smaller(p6, p7), p8))),
-          hi(larger(larger(larger(p0, p1), larger(p2, p5)), larger(larger(p6, p7), p8))),
+    DespeckleWithoutLeft(const RangeWithoutLeft<T>& range, T p0, T p1, T p2, T p4, T p5, T p6,
+                         T p7, T p8)
+        : lo(range.lo),
+          hi(range.hi),
           centre(p4),
           right(p5),
           d0(difference(p8, p0)),
@@ -304,7 +323,8 @@ struct DespeckleWithoutLeft {
 
 template <typename T>
 T despeckled(T p0, T p1, T p2, T p3, T p4, T p5, T p6, T p7, T p8) {
-    return DespeckleWithoutLeft<T>(p0, p1, p2, p4, p5, p6, p7, p8).withLeft(p3);
+    const RangeWithoutLeft<T> range(p0, p1, p2, p5, p6, p7, p8);
+    return DespeckleWithoutLeft<T>(range, p0, p1, p2, p4, p5, p6, p7, p8).withLeft(p3);
 }
 
 // In place along one row, despeckling pixels [firstColumn, endColumn) in
@@ -315,7 +335,9 @@ T despeckled(T p0, T p1, T p2, T p3, T p4, T p5, T p6, T p7, T p8) {
 // the first i pixels are, and once a round changes no left neighbour the
 // chunk is what despeckling pixel by pixel in order would give (the
 // sequence has one solution). Replacements seldom follow one another, so a
-// few rounds suffice.
+// few rounds suffice; and a chunk whose centres all lie within their other
+// seven neighbours, as most of a region map away from contours does, stays
+// as it is.
 template <typename Sample>
 void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::int32_t firstColumn,
                       std::int32_t endColumn) {
@@ -326,11 +348,13 @@ void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::in
     const Sample* below = plane + std::ptrdiff_t(y + 1) * width;
     std::int32_t x = firstColumn;
     for (; x + kChunk <= endColumn; x += kChunk) {
-        const DespeckleWithoutLeft<Chunk> rule(
-            loadChunk<Chunk>(above + x - 1), loadChunk<Chunk>(above + x),
-            loadChunk<Chunk>(above + x + 1), loadChunk<Chunk>(row + x),
-            loadChunk<Chunk>(row + x + 1), loadChunk<Chunk>(below + x - 1),
-            loadChunk<Chunk>(below + x), loadChunk<Chunk>(below + x + 1));
+        const Chunk p0 = loadChunk<Chunk>(above + x - 1), p1 = loadChunk<Chunk>(above + x),
+                    p2 = loadChunk<Chunk>(above + x + 1), p4 = loadChunk<Chunk>(row + x),
+                    p5 = loadChunk<Chunk>(row + x + 1), p6 = loadChunk<Chunk>(below + x - 1),
+                    p7 = loadChunk<Chunk>(below + x), p8 = loadChunk<Chunk>(below + x + 1);
+        const RangeWithoutLeft<Chunk> range(p0, p1, p2, p5, p6, p7, p8);
+        if (!anyLane((p4 < range.lo) | (p4 > range.hi))) continue;
+        const DespeckleWithoutLeft<Chunk> rule(range, p0, p1, p2, p4, p5, p6, p7, p8);
         const Chunk first = Chunk{} + row[x - 1];
         Chunk left = loadChunk<Chunk>(row + x - 1);
         Chunk result;
