@@ -1,4 +1,4 @@
-// The benchmarks' measure of a fast pass: the median of its timed runs.
+// The benchmarks' measure of a pass: the median of its timed runs.
 // Our machines share their cores with other guests, whose bursts can slow
 // a run of a fraction of a second by a fifth or more; a mean takes such a
 // run in, the median leaves it out.
