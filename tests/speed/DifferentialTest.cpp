@@ -272,6 +272,28 @@ TEST(Differential, PiecesStripsAndRuns) {
     }
 }
 
+// A photo editor's tile: rows and columns skipped before the written
+// area, which the vertical pass's strips start after, and workers that
+// take each strip of each piece of rows on its own.
+TEST(Differential, HostTilesOverSeveralWorkers) {
+    std::mt19937 random(7);
+    for (int threads : {2, 3}) {
+        for (std::int32_t skipped : {23, 130}) {
+            Case c = randomCase(random, 1, 1);
+            c.width = 322;
+            c.height = 322;
+            c.lastSkippedColumn = skipped;
+            c.lastSkippedRow = skipped;
+            c.threads = threads;
+            c.noiseLevel = hushpix::kNoiseHigh;
+            c.contourLevel = hushpix::kContourNormal;
+            c.withMask = false;
+            c.imageStyle = 4;
+            expectSameAsReference(c);
+        }
+    }
+}
+
 // Contour thresholds that no setting gives (the engine record may hold
 // anything) and a contour kernel other than the usual one.
 TEST(Differential, UnusualContourRules) {
