@@ -355,8 +355,12 @@ void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::in
         const RangeWithoutLeft<Chunk> range(p0, p1, p2, p5, p6, p7, p8);
         if (!anyLane((p4 < range.lo) | (p4 > range.hi))) continue;
         const DespeckleWithoutLeft<Chunk> rule(range, p0, p1, p2, p4, p5, p6, p7, p8);
+        // Each pixel's left neighbour as the row stands: the chunk moved up
+        // a lane behind the pixel before it. A load from x - 1 would overlap
+        // the chunk just stored, which a CPU cannot forward to it and must
+        // first write to the cache.
         const Chunk first = Chunk{} + row[x - 1];
-        Chunk left = loadChunk<Chunk>(row + x - 1);
+        Chunk left = shiftInLanes(p4, first);
         Chunk result;
         for (;;) {
             result = rule.withLeft(left);
