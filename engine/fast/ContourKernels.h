@@ -248,17 +248,7 @@ Chunk shiftInLanes(Chunk chunk, Chunk first) {
     return shiftInLanes(chunk, first, std::make_index_sequence<kLanes>());
 }
 
-// The despeckle rule on nine samples p0..p8 (p4 the centre), written once
-// for single samples and for chunks of them: the centre is replaced only
-// when it is strictly above or below all eight neighbours, by the mean of
-// the most similar pair of opposite neighbours. A pair wins only with a
-// difference strictly below the other three, else the vertical pair does.
-// Without branches: which pair wins is as good as random.
-//
-// It is split in two because a pass in place feeds each replacement into
-// the next pixel as its left neighbour p3: what the other eight samples
-// give is worked out once, and the verdict for a given left neighbour is
-// cheap to redo.
+// The smaller and the larger of two samples, or of two chunks lane by lane.
 template <typename T>
 T smaller(T a, T b) {
     return a < b ? a : b;
@@ -279,9 +269,20 @@ struct RangeWithoutLeft {
           hi(larger(larger(larger(p0, p1), larger(p2, p5)), larger(larger(p6, p7), p8))) {}
 };
 
+// The despeckle rule on nine samples p0..p8 (p4 the centre), written once
+// for single samples and for chunks of them: the centre is replaced only
+// when it is strictly above or below all eight neighbours, by the mean of
+// the most similar pair of opposite neighbours. A pair wins only with a
+// difference strictly below the other three, else the vertical pair does.
+// Without branches: which pair wins is as good as random.
+//
+// It is split in two because a pass in place feeds each replacement into
+// the next pixel as its left neighbour p3: what the other eight samples
+// give is worked out once, and the verdict for a given left neighbour is
+// cheap to redo.
 template <typename T>
 struct DespeckleWithoutLeft {
-    T lo, hi;
+    T lo, hi;  // of the seven neighbours other than p3
     T centre, right;
     T d0, d1, d3;    // the differences of the pairs without p3
     T mean0, mean1, mean3;

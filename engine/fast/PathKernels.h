@@ -55,6 +55,7 @@ inline std::int32_t stripCount(const FastJob& job) {
     const std::int32_t columns = job.width - firstWrittenColumn(job);
     return columns > 0 ? (columns + kStripColumns - 1) / kStripColumns : 0;
 }
+
 // Rows of a strip whose tap limits below are worked out together.
 constexpr std::int32_t kLimitRows = 32;
 
