@@ -68,27 +68,37 @@ struct RowScratch {
     }
 };
 
-// For each pixel x < n: how many of taps 1..taps read their neighbour
-// (neighbour(k)[x]) rather than the centre. On the side walked first (left,
-// up) the tap that meets another label still reads it; on the other side it
-// already reads the centre.
-template <bool kCrossingTapReads, typename Neighbour>
-void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t taps, std::int32_t n,
-               std::uint8_t* limit) {
-    constexpr std::int32_t kChunk = sizeof(Bytes16);
-    std::int32_t x = 0;
+// tapLimits for the chunks of `Bytes` that fit in [x, n) from x on;
+// returns the column after them.
+template <typename Bytes, bool kCrossingTapReads, typename Neighbour>
+std::int32_t tapLimitChunks(const std::uint8_t* centre, Neighbour neighbour, std::int32_t taps,
+                            std::int32_t x, std::int32_t n, std::uint8_t* limit) {
+    constexpr std::int32_t kChunk = sizeof(Bytes);
     for (; x + kChunk <= n; x += kChunk) {
-        const Bytes16 middle = loadBytes16(centre + x);
-        Bytes16 alive = Bytes16{} - 1;  // every byte 0xff: true
-        Bytes16 count = Bytes16{};
+        const Bytes middle = loadChunk<Bytes>(centre + x);
+        Bytes alive = Bytes{} - 1;  // every byte 0xff: true
+        Bytes count = Bytes{};
         for (std::int32_t k = 1; k <= taps; ++k) {
-            const Bytes16 same = loadBytes16(neighbour(k) + x) == middle;
+            const Bytes same = loadChunk<Bytes>(neighbour(k) + x) == middle;
             if (kCrossingTapReads) count -= alive;
             alive &= same;
             if (!kCrossingTapReads) count -= alive;
         }
         std::memcpy(limit + x, &count, sizeof count);
     }
+    return x;
+}
+
+// For each pixel x < n: how many of taps 1..taps read their neighbour
+// (neighbour(k)[x]) rather than the centre. On the side walked first (left,
+// up) the tap that meets another label still reads it; on the other side it
+// already reads the centre. In chunks as wide as the instruction set's
+// integer vectors, then of sixteen, then one by one.
+template <bool kCrossingTapReads, typename Neighbour>
+void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t taps, std::int32_t n,
+               std::uint8_t* limit) {
+    std::int32_t x = tapLimitChunks<Chunk8, kCrossingTapReads>(centre, neighbour, taps, 0, n, limit);
+    x = tapLimitChunks<Bytes16, kCrossingTapReads>(centre, neighbour, taps, x, n, limit);
     for (; x < n; ++x) {
         bool alive = true;
         std::int32_t count = 0;
@@ -345,25 +355,38 @@ inline void convertRow(const FastJob& job, std::int32_t y, std::int32_t firstCol
     }
 }
 
+// extendLimits for the chunks of `Bytes` that fit in [x, columns) from x
+// on; returns the column after them.
+template <typename Bytes>
+std::int32_t extendLimitChunks(const std::uint8_t* labels, const std::uint8_t* neighbourLabels,
+                               const std::uint8_t* neighbourLimit, std::int32_t radius,
+                               std::uint8_t stopped, std::int32_t x, std::int32_t columns,
+                               std::uint8_t* limit) {
+    constexpr std::int32_t kChunk = sizeof(Bytes);
+    const Bytes longest = Bytes{} + std::uint8_t(radius);
+    for (; x + kChunk <= columns; x += kChunk) {
+        const Bytes longer = loadChunk<Bytes>(neighbourLimit + x) + 1;
+        const Bytes walked = longer < longest ? longer : longest;
+        const Bytes same = loadChunk<Bytes>(labels + x) == loadChunk<Bytes>(neighbourLabels + x);
+        const Bytes result = same ? walked : Bytes{} + stopped;
+        std::memcpy(limit + x, &result, sizeof result);
+    }
+    return x;
+}
+
 // The tap limits of a row from those of the row next to it on the same side
 // (above for the taps above, below for the taps below): where the two
 // labels agree, the walk is the neighbour's walk one tap longer, up to
 // radius taps; where they differ it stops at once, with `stopped` taps
 // reading a neighbour (1 above, where the tap that meets another label
-// still reads it, 0 below).
+// still reads it, 0 below). In chunks as tapLimits goes.
 inline void extendLimits(const std::uint8_t* labels, const std::uint8_t* neighbourLabels,
                          const std::uint8_t* neighbourLimit, std::int32_t radius,
                          std::uint8_t stopped, std::int32_t columns, std::uint8_t* limit) {
-    constexpr std::int32_t kChunk = sizeof(Bytes16);
-    std::int32_t x = 0;
-    const Bytes16 longest = Bytes16{} + std::uint8_t(radius);
-    for (; x + kChunk <= columns; x += kChunk) {
-        const Bytes16 longer = loadBytes16(neighbourLimit + x) + 1;
-        const Bytes16 walked = longer < longest ? longer : longest;
-        const Bytes16 same = loadBytes16(labels + x) == loadBytes16(neighbourLabels + x);
-        const Bytes16 result = same ? walked : Bytes16{} + stopped;
-        std::memcpy(limit + x, &result, sizeof result);
-    }
+    std::int32_t x = extendLimitChunks<Chunk8>(labels, neighbourLabels, neighbourLimit, radius,
+                                               stopped, 0, columns, limit);
+    x = extendLimitChunks<Bytes16>(labels, neighbourLabels, neighbourLimit, radius, stopped, x,
+                                   columns, limit);
     for (; x < columns; ++x) {
         const std::int32_t longer = neighbourLimit[x] + 1;
         limit[x] = labels[x] == neighbourLabels[x] ? std::uint8_t(longer < radius ? longer : radius)
