@@ -75,17 +75,20 @@ constexpr VerdictLabels kVerdictLabels;
 // every target has.
 typedef std::uint8_t Bytes16 __attribute__((vector_size(16)));
 
-inline Bytes16 loadBytes16(const std::uint8_t* p) {
-    Bytes16 bytes;
-    std::memcpy(&bytes, p, sizeof bytes);
-    return bytes;
+// One of these generic vectors (Bytes16, or the chunks below), loaded from
+// any address.
+template <typename Chunk, typename Sample>
+Chunk loadChunk(const Sample* p) {
+    Chunk chunk;
+    std::memcpy(&chunk, p, sizeof chunk);
+    return chunk;
 }
 
 // The labels of sixteen pixels from their 48 verdicts, R, G, B for each in
 // turn: the channels are first gathered apart.
 inline Bytes16 labelsOfVerdicts(const std::uint8_t* verdicts) {
-    const Bytes16 a = loadBytes16(verdicts), b = loadBytes16(verdicts + 16),
-                  c = loadBytes16(verdicts + 32);
+    const Bytes16 a = loadChunk<Bytes16>(verdicts), b = loadChunk<Bytes16>(verdicts + 16),
+                  c = loadChunk<Bytes16>(verdicts + 32);
     // Channel k of pixel p is byte 3p + k of a:b:c; from a and b first
     // (indices 0..31), then the rest from c (16 + its index into c).
     const Bytes16 channel[3] = {
@@ -208,13 +211,6 @@ typedef std::uint8_t Chunk8 __attribute__((vector_size(kChunkBytes)));
 typedef std::uint16_t Chunk16 __attribute__((vector_size(kChunkBytes)));
 template <typename Sample>
 using ChunkOf = std::conditional_t<sizeof(Sample) == 1, Chunk8, Chunk16>;
-
-template <typename Chunk, typename Sample>
-Chunk loadChunk(const Sample* p) {
-    Chunk chunk;
-    std::memcpy(&chunk, p, sizeof chunk);
-    return chunk;
-}
 
 // Whether any lane of a comparison's result is true.
 template <typename Mask>
