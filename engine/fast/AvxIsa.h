@@ -25,7 +25,8 @@ struct AvxFmaIsa {
     static F load(const float* p) { return _mm256_loadu_ps(p); }
     static void store(float* p, F v) { _mm256_storeu_ps(p, v); }
     static F splat(float v) { return _mm256_set1_ps(v); }
-    static F atLeast(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_GE_OQ); }
+    // The blends read only each lane's sign bit.
+    static F negative(F a) { return a; }
     // vblendvps (and vblendvpd below) written out: GCC rewrites
     // _mm256_blendv_ps as a test of the mask's sign bits, which without
     // AVX2's 256-bit integer instructions it emulates lane by lane.
@@ -36,6 +37,7 @@ struct AvxFmaIsa {
     }
     static F fma(F a, F b, F c) { return _mm256_fmadd_ps(a, b, c); }
     static F add(F a, F b) { return _mm256_add_ps(a, b); }
+    static F sub(F a, F b) { return _mm256_sub_ps(a, b); }
     static F minF(F a, F b) { return _mm256_min_ps(a, b); }
     static F maxF(F a, F b) { return _mm256_max_ps(a, b); }
     // The smallest and largest of kLanes counts.
@@ -122,9 +124,7 @@ struct AvxFmaIsa {
         return {_mm256_cvtepi32_pd(_mm_cvtepu8_epi32(bytes)),
                 _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(bytes, 4)))};
     }
-    static Wide atLeastW(Wide a, Wide b) {
-        return {_mm256_cmp_pd(a.low, b.low, _CMP_GE_OQ), _mm256_cmp_pd(a.high, b.high, _CMP_GE_OQ)};
-    }
+    static Wide negativeW(Wide a) { return a; }
     static __m256d blend(__m256d m, __m256d a, __m256d b) {
         __m256d chosen;
         asm("vblendvpd %3, %2, %1, %0" : "=x"(chosen) : "x"(b), "xm"(a), "x"(m));

@@ -16,10 +16,11 @@ struct ScalarIsa {
     static F load(const float* p) { return *p; }
     static void store(float* p, F v) { *p = v; }
     static F splat(float v) { return v; }
-    static bool atLeast(F a, F b) { return a >= b; }
+    static bool negative(F a) { return a < 0; }
     static F select(bool m, F a, F b) { return m ? a : b; }
     static F fma(F a, F b, F c) { return fusedMultiplyAdd(a, b, c); }
     static F add(F a, F b) { return a + b; }
+    static F sub(F a, F b) { return a - b; }
     static F minF(F a, F b) { return b < a ? b : a; }
     static F maxF(F a, F b) { return a < b ? b : a; }
     static void laneRange(const std::uint8_t* p, std::int32_t& lo, std::int32_t& hi) {
@@ -39,7 +40,7 @@ struct ScalarIsa {
     static void storeW(double* p, Wide v) { *p = v; }
     static Wide loadW(const double* p) { return *p; }
     static Wide loadCountsW(const std::uint8_t* p) { return double(*p); }
-    static bool atLeastW(Wide a, Wide b) { return a >= b; }
+    static bool negativeW(Wide a) { return a < 0; }
     static Wide selectW(bool m, Wide a, Wide b) { return m ? a : b; }
     static Wide splatW(double v) { return v; }
     static Wide addW(Wide a, Wide b) { return a + b; }

@@ -23,9 +23,10 @@ struct Sse2Isa {
     static F load(const float* p) { return _mm_loadu_ps(p); }
     static void store(float* p, F v) { _mm_storeu_ps(p, v); }
     static F splat(float v) { return _mm_set1_ps(v); }
-    static F atLeast(F a, F b) { return _mm_cmpge_ps(a, b); }
+    static F negative(F a) { return _mm_cmplt_ps(a, _mm_setzero_ps()); }
     static F select(F m, F a, F b) { return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b)); }
     static F add(F a, F b) { return _mm_add_ps(a, b); }
+    static F sub(F a, F b) { return _mm_sub_ps(a, b); }
     static F minF(F a, F b) { return _mm_min_ps(a, b); }
     static F maxF(F a, F b) { return _mm_max_ps(a, b); }
     static void laneRange(const std::uint8_t* p, std::int32_t& lo, std::int32_t& hi) {
@@ -57,8 +58,9 @@ struct Sse2Isa {
         const F counts = loadCounts(p);
         return {_mm_cvtps_pd(counts), _mm_cvtps_pd(_mm_movehl_ps(counts, counts))};
     }
-    static Wide atLeastW(Wide a, Wide b) {
-        return {_mm_cmpge_pd(a.low, b.low), _mm_cmpge_pd(a.high, b.high)};
+    static Wide negativeW(Wide a) {
+        const __m128d zero = _mm_setzero_pd();
+        return {_mm_cmplt_pd(a.low, zero), _mm_cmplt_pd(a.high, zero)};
     }
     static __m128d blend(__m128d m, __m128d a, __m128d b) {
         return _mm_or_pd(_mm_and_pd(m, a), _mm_andnot_pd(m, b));

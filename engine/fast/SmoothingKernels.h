@@ -10,10 +10,10 @@
 // neighbour when k <= limit, the centre otherwise.
 //
 // Isa provides, for kLanes pixels at a time: F (floats) and Wide (the same
-// lanes as doubles), and load/store/splat/add/select/atLeast, an exactly
-// rounded single-precision fma, widen/narrow, the same loads, stores,
-// comparisons and selection on Wide (loadW, storeW, atLeastW, selectW,
-// splatW), addW/subW/mulW,
+// lanes as doubles), and load/store/splat/add/sub/select, negative (a mask
+// of the lanes below zero, for select), an exactly rounded single-precision
+// fma, widen/narrow, the same loads, stores, masks and selection on Wide
+// (loadW, storeW, negativeW, selectW, splatW), addW/subW/mulW,
 // addProductW(sum, a, b) = sum + a * b for an a * b that is exact in double
 // (a float times a float, or a float times a small integer, always is: so
 // one rounding, and a double fma gives the same), minF/maxF, truncate
@@ -113,11 +113,6 @@ void tapLimits(const std::uint8_t* centre, Neighbour neighbour, std::int32_t tap
     std::memset(limit + n, 0, kMaxLanes);
 }
 
-// Tap numbers as floats, to compare with the limits: a broadcast from
-// memory costs one instruction, a conversion and broadcast several.
-constexpr float kTapNumbers[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
-                                 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
-
 // Splits the columns [first - radius, first + count + radius + kMaxLanes)
 // of a source row into three float planes and copies their labels; a
 // column outside the row reads the nearest edge pixel, as the taps clamp
@@ -191,16 +186,24 @@ void smoothBlocksOfRow(const FastJob& job, std::int32_t x, const RowScratch& scr
             }
         }
         if (k <= any) {
-            F limit[kBlocks];
-            for (int b = 0; b < kBlocks; ++b) limit[b] = Isa::loadCounts(limits + x + b * kLanes);
+            // Per lane, k - 1/2 - limit: negative while tap k reads its
+            // neighbour. Counting it up costs one addition per tap, which
+            // runs beside the blends and multiply-adds rather than taking
+            // their turn as a comparison would.
+            F pastLimit[kBlocks];
+            for (int b = 0; b < kBlocks; ++b) {
+                pastLimit[b] = Isa::sub(Isa::splat(float(k) - 0.5f),
+                                    Isa::loadCounts(limits + x + b * kLanes));
+            }
             for (; k <= any; ++k) {
                 const F weight = Isa::splat(weights[side * k]);
                 for (int b = 0; b < kBlocks; ++b) {
-                    const auto reads = Isa::atLeast(limit[b], Isa::splat(kTapNumbers[k]));
+                    const auto reads = Isa::negative(pastLimit[b]);
                     for (int c = 0; c < 3; ++c) {
                         const F tap = Isa::select(reads, load(c, b, side * k), centre[b][c]);
                         sum[b][c] = Isa::fma(tap, weight, sum[b][c]);
                     }
+                    pastLimit[b] = Isa::add(pastLimit[b], Isa::splat(1.0f));
                 }
             }
         }
@@ -427,14 +430,16 @@ void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x, 
             }
         }
         if (k <= any) {
-            const Wide limit = Isa::loadCountsW(limits + x);
+            // k - 1/2 - limit per lane, as in smoothBlocksOfRow.
+            Wide pastLimit = Isa::subW(Isa::splatW(double(k) - 0.5), Isa::loadCountsW(limits + x));
             for (; k <= any; ++k) {
                 const Wide weight = Isa::splatW(weights[side * k]);
-                const auto reads = Isa::atLeastW(limit, Isa::splatW(double(k)));
+                const auto reads = Isa::negativeW(pastLimit);
                 for (int c = 0; c < 3; ++c) {
                     const Wide tap = Isa::selectW(reads, load(taps[side * k], c), centre[c]);
                     sum[c] = Isa::addProductW(sum[c], weight, tap);
                 }
+                pastLimit = Isa::addW(pastLimit, Isa::splatW(1.0));
             }
         }
         for (; k <= radius; ++k) {
