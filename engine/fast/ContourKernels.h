@@ -212,6 +212,24 @@ typedef std::uint16_t Chunk16 __attribute__((vector_size(kChunkBytes)));
 template <typename Sample>
 using ChunkOf = std::conditional_t<sizeof(Sample) == 1, Chunk8, Chunk16>;
 
+// The chunks that the despeckle works in: x86 compares signed integers in
+// one instruction, unsigned ones only in three, so the samples are offset
+// by half their range to signed integers, wherever the instruction set has
+// their signed minimum and maximum too (for bytes, from SSE4.1 on).
+typedef std::int8_t SignedChunk8 __attribute__((vector_size(kChunkBytes)));
+typedef std::int16_t SignedChunk16 __attribute__((vector_size(kChunkBytes)));
+#if defined(__SSE4_1__)
+using DespeckleChunk8 = SignedChunk8;
+#else
+using DespeckleChunk8 = Chunk8;
+#endif
+template <typename Sample>
+using DespeckleChunkOf = std::conditional_t<sizeof(Sample) == 1, DespeckleChunk8, SignedChunk16>;
+
+// The type of one lane of a chunk.
+template <typename Chunk>
+using LaneOf = std::remove_cv_t<std::remove_reference_t<decltype(Chunk{}[0])>>;
+
 // Whether any lane of a comparison's result is true.
 template <typename Mask>
 bool anyLane(Mask mask) {
@@ -265,6 +283,20 @@ struct RangeWithoutLeft {
           hi(larger(larger(larger(p0, p1), larger(p2, p5)), larger(larger(p6, p7), p8))) {}
 };
 
+// What puts a difference of two samples, 0 up to their range, in the
+// order of the type it is held in: nothing for samples as they are; for
+// samples offset to signed integers, the same offset.
+template <typename T>
+T differenceOffset() {
+    if constexpr (std::is_scalar_v<T>) {
+        return T(0);
+    } else if constexpr (std::is_signed_v<LaneOf<T>>) {
+        return T{} + LaneOf<T>(-(1 << (sizeof(LaneOf<T>) * 8 - 1)));
+    } else {
+        return T{};
+    }
+}
+
 // The despeckle rule on nine samples p0..p8 (p4 the centre), written once
 // for single samples and for chunks of them: the centre is replaced only
 // when it is strictly above or below all eight neighbours, by the mean of
@@ -285,8 +317,12 @@ struct DespeckleWithoutLeft {
     T d0Below1, d1Below0;  // d0 < d1 and d1 < d0, as masks or booleans
     T d0Below3, d1Below3, d3Below0, d3Below1;
 
-    static T difference(T a, T b) { return T(larger(a, b) - smaller(a, b)); }
-    // (a + b) / 2 without leaving the sample type.
+    // Differences compare with each other, so they keep the samples' offset.
+    static T difference(T a, T b) {
+        return T(T(larger(a, b) - smaller(a, b)) ^ differenceOffset<T>());
+    }
+    // (a + b) / 2 without leaving the sample type (rounding down, offset or
+    // not: the shifts of signed chunks keep the sign).
     static T mean(T a, T b) { return T((a >> 1) + (b >> 1) + (a & b & 1)); }
 
     DespeckleWithoutLeft(const RangeWithoutLeft<T>& range, T p0, T p1, T p2, T p4, T p5, T p6,
@@ -339,33 +375,37 @@ template <typename Sample>
 void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::int32_t firstColumn,
                       std::int32_t endColumn) {
     using Chunk = ChunkOf<Sample>;
+    using Work = DespeckleChunkOf<Sample>;
     constexpr std::int32_t kChunk = sizeof(Chunk) / sizeof(Sample);
+    constexpr Sample kOffset =
+        std::is_signed_v<LaneOf<Work>> ? Sample(1u << (sizeof(Sample) * 8 - 1)) : Sample(0);
     const Sample* above = plane + std::ptrdiff_t(y - 1) * width;
     Sample* row = plane + std::ptrdiff_t(y) * width;
     const Sample* below = plane + std::ptrdiff_t(y + 1) * width;
+    auto load = [](const Sample* p) { return Work(loadChunk<Chunk>(p) ^ kOffset); };
     std::int32_t x = firstColumn;
     for (; x + kChunk <= endColumn; x += kChunk) {
-        const Chunk p0 = loadChunk<Chunk>(above + x - 1), p1 = loadChunk<Chunk>(above + x),
-                    p2 = loadChunk<Chunk>(above + x + 1), p4 = loadChunk<Chunk>(row + x),
-                    p5 = loadChunk<Chunk>(row + x + 1), p6 = loadChunk<Chunk>(below + x - 1),
-                    p7 = loadChunk<Chunk>(below + x), p8 = loadChunk<Chunk>(below + x + 1);
-        const RangeWithoutLeft<Chunk> range(p0, p1, p2, p5, p6, p7, p8);
+        const Work p0 = load(above + x - 1), p1 = load(above + x), p2 = load(above + x + 1),
+                   p4 = load(row + x), p5 = load(row + x + 1), p6 = load(below + x - 1),
+                   p7 = load(below + x), p8 = load(below + x + 1);
+        const RangeWithoutLeft<Work> range(p0, p1, p2, p5, p6, p7, p8);
         if (!anyLane((p4 < range.lo) | (p4 > range.hi))) continue;
-        const DespeckleWithoutLeft<Chunk> rule(range, p0, p1, p2, p4, p5, p6, p7, p8);
+        const DespeckleWithoutLeft<Work> rule(range, p0, p1, p2, p4, p5, p6, p7, p8);
         // Each pixel's left neighbour as the row stands: the chunk moved up
         // a lane behind the pixel before it. A load from x - 1 would overlap
         // the chunk just stored, which a CPU cannot forward to it and must
         // first write to the cache.
-        const Chunk first = Chunk{} + row[x - 1];
-        Chunk left = shiftInLanes(p4, first);
-        Chunk result;
+        const Work first = Work(Chunk{} + Sample(row[x - 1] ^ kOffset));
+        Work left = shiftInLanes(p4, first);
+        Work result;
         for (;;) {
             result = rule.withLeft(left);
-            const Chunk next = shiftInLanes(result, first);
+            const Work next = shiftInLanes(result, first);
             if (!anyLane(next != left)) break;
             left = next;
         }
-        std::memcpy(row + x, &result, sizeof result);
+        const Chunk stored = Chunk(result) ^ kOffset;
+        std::memcpy(row + x, &stored, sizeof stored);
     }
     for (; x < endColumn; ++x) {
         row[x] = despeckled<Sample>(above[x - 1], above[x], above[x + 1], row[x - 1], row[x],
