@@ -113,6 +113,49 @@ inline Bytes16 labelsOfVerdicts(const std::uint8_t* verdicts) {
     return label;
 }
 
+// A chunk of a plane: GCC's generic vectors, which every target has, as
+// wide as the target's integer vectors.
+#if defined(__AVX2__)
+constexpr std::size_t kChunkBytes = 32;
+#else
+constexpr std::size_t kChunkBytes = 16;
+#endif
+typedef std::uint8_t Chunk8 __attribute__((vector_size(kChunkBytes)));
+typedef std::uint16_t Chunk16 __attribute__((vector_size(kChunkBytes)));
+template <typename Sample>
+using ChunkOf = std::conditional_t<sizeof(Sample) == 1, Chunk8, Chunk16>;
+
+// Each sample's verdict in [6, samples - 6): 2 where 25 * centre - box
+// is above limit, 1 where it is below -limit (limit >= 0), else 0.
+template <typename Sample, typename Sum>
+void verdictsOfRow(const Sample* __restrict centre, const Sum* __restrict sums, Sum limit,
+                   std::int32_t samples, std::uint8_t* __restrict verdicts) {
+    std::int32_t i = 6;
+    if constexpr (sizeof(Sum) == 2) {
+        // Written sample by sample, the comparisons of 16-bit sums promote
+        // to int, and the compiler works them out in vectors of int32:
+        // half as many lanes as these.
+        typedef std::int16_t Sums __attribute__((vector_size(kChunkBytes)));
+        typedef std::uint8_t Bytes __attribute__((vector_size(kChunkBytes / 2)));
+        constexpr std::int32_t kLanes = kChunkBytes / 2;
+        const Sums above = Sums{} + limit, below = Sums{} - limit;
+        auto at = [&](std::int32_t j) { return loadChunk<Sums>(sums + j); };
+        for (; i + kLanes <= samples - 6; i += kLanes) {
+            const Sums box = at(i - 6) + at(i - 3) + at(i) + at(i + 3) + at(i + 6);
+            const Sums response =
+                (Sums{} + 25) * __builtin_convertvector(loadChunk<Bytes>(centre + i), Sums) - box;
+            const Sums verdict = ((response > above) & 2) | ((response < below) & 1);
+            const Bytes bytes = __builtin_convertvector(verdict, Bytes);
+            std::memcpy(verdicts + i, &bytes, sizeof bytes);
+        }
+    }
+    for (; i < samples - 6; ++i) {
+        const Sum box = Sum(sums[i - 6] + sums[i - 3] + sums[i] + sums[i + 3] + sums[i + 6]);
+        const Sum response = Sum(25 * Sum(centre[i]) - box);
+        verdicts[i] = std::uint8_t((response > limit ? 2 : 0) + (response < -limit ? 1 : 0));
+    }
+}
+
 // With the usual kernel the response is 25 * centre - (5x5 box sum), and
 // the box sums come from running column sums: exact in integers, 16-bit
 // ones for 8-bit samples (25 * 255 is far from their limit, and a vector
@@ -143,12 +186,7 @@ void markRowsWithBox(const FastJob& job, std::int64_t bound, std::int32_t firstR
                 sums[i] = Sum(sums[i] + Sum(entering[i]) - Sum(leaving[i]));
             }
         }
-        const Sample* __restrict centre = sourceRow<Sample>(job, y);
-        for (std::int32_t i = 6; i < samples - 6; ++i) {
-            const Sum box = Sum(sums[i - 6] + sums[i - 3] + sums[i] + sums[i + 3] + sums[i + 6]);
-            const Sum response = Sum(25 * Sum(centre[i]) - box);
-            verdicts[i] = std::uint8_t((response > limit ? 2 : 0) + (response < -limit ? 1 : 0));
-        }
+        verdictsOfRow(sourceRow<Sample>(job, y), sums, limit, samples, verdicts);
         std::uint8_t* __restrict labels = job.labels + std::ptrdiff_t(y) * width;
         std::int32_t x = 2;
         for (; x + 16 <= width - 2; x += 16) {
@@ -199,18 +237,6 @@ void markRows(const FastJob& job, const ContourRule& rule, std::int32_t firstRow
         markRowsWithKernel<Sample>(job, rule, first, end);
     }
 }
-
-// A chunk of a plane: GCC's generic vectors, which every target has, as
-// wide as the target's integer vectors.
-#if defined(__AVX2__)
-constexpr std::size_t kChunkBytes = 32;
-#else
-constexpr std::size_t kChunkBytes = 16;
-#endif
-typedef std::uint8_t Chunk8 __attribute__((vector_size(kChunkBytes)));
-typedef std::uint16_t Chunk16 __attribute__((vector_size(kChunkBytes)));
-template <typename Sample>
-using ChunkOf = std::conditional_t<sizeof(Sample) == 1, Chunk8, Chunk16>;
 
 // The chunks that the despeckle works in: x86 compares signed integers in
 // one instruction, unsigned ones only in three, so the samples are offset
