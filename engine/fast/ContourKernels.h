@@ -252,6 +252,20 @@ using DespeckleChunk8 = Chunk8;
 template <typename Sample>
 using DespeckleChunkOf = std::conditional_t<sizeof(Sample) == 1, DespeckleChunk8, SignedChunk16>;
 
+// a - b, wrapping round as unsigned integers do: chunks of signed lanes
+// subtract as their unsigned counterparts, since a signed lane must not
+// overflow.
+inline SignedChunk8 wrappingDifference(SignedChunk8 a, SignedChunk8 b) {
+    return SignedChunk8(Chunk8(a) - Chunk8(b));
+}
+inline SignedChunk16 wrappingDifference(SignedChunk16 a, SignedChunk16 b) {
+    return SignedChunk16(Chunk16(a) - Chunk16(b));
+}
+template <typename T>
+T wrappingDifference(T a, T b) {
+    return T(a - b);
+}
+
 // The type of one lane of a chunk.
 template <typename Chunk>
 using LaneOf = std::remove_cv_t<std::remove_reference_t<decltype(Chunk{}[0])>>;
@@ -345,7 +359,7 @@ struct DespeckleWithoutLeft {
 
     // Differences compare with each other, so they keep the samples' offset.
     static T difference(T a, T b) {
-        return T(T(larger(a, b) - smaller(a, b)) ^ differenceOffset<T>());
+        return T(wrappingDifference(larger(a, b), smaller(a, b)) ^ differenceOffset<T>());
     }
     // (a + b) / 2 without leaving the sample type (rounding down, offset or
     // not: the shifts of signed chunks keep the sign).
