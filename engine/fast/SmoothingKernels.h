@@ -187,9 +187,9 @@ void smoothBlocksOfRow(const FastJob& job, std::int32_t x, const RowScratch& scr
         }
         if (k <= any) {
             // Per lane, k - 1/2 - limit: negative while tap k reads its
-            // neighbour. Counting it up costs one addition per tap, which
-            // runs beside the blends and multiply-adds rather than taking
-            // their turn as a comparison would.
+            // neighbour. Counting it up costs one addition per tap, where
+            // comparing each tap's number with the limits cost a
+            // comparison and the number's broadcast.
             F pastLimit[kBlocks];
             for (int b = 0; b < kBlocks; ++b) {
                 pastLimit[b] = Isa::sub(Isa::splat(float(k) - 0.5f),
