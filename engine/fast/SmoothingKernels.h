@@ -193,7 +193,7 @@ void smoothBlocksOfRow(const FastJob& job, std::int32_t x, const RowScratch& scr
             F pastLimit[kBlocks];
             for (int b = 0; b < kBlocks; ++b) {
                 pastLimit[b] = Isa::sub(Isa::splat(float(k) - 0.5f),
-                                    Isa::loadCounts(limits + x + b * kLanes));
+                                        Isa::loadCounts(limits + x + b * kLanes));
             }
             for (; k <= any; ++k) {
                 const F weight = Isa::splat(weights[side * k]);
