@@ -323,18 +323,17 @@ struct RangeWithoutLeft {
           hi(larger(larger(larger(p0, p1), larger(p2, p5)), larger(larger(p6, p7), p8))) {}
 };
 
-// What puts a difference of two samples, 0 up to their range, in the
-// order of the type it is held in: nothing for samples as they are; for
-// samples offset to signed integers, the same offset.
+// What maps samples, and their differences (0 up to their range), into
+// the order of the type they are held in: the sign bit for chunks of
+// signed lanes, nothing for samples as they are.
 template <typename T>
-T differenceOffset() {
-    if constexpr (std::is_scalar_v<T>) {
-        return T(0);
-    } else if constexpr (std::is_signed_v<LaneOf<T>>) {
-        return T{} + LaneOf<T>(-(1 << (sizeof(LaneOf<T>) * 8 - 1)));
-    } else {
-        return T{};
+T signedOffset() {
+    if constexpr (!std::is_scalar_v<T>) {
+        if constexpr (std::is_signed_v<LaneOf<T>>) {
+            return T{} + LaneOf<T>(-(1 << (sizeof(LaneOf<T>) * 8 - 1)));
+        }
     }
+    return T{};
 }
 
 // The despeckle rule on nine samples p0..p8 (p4 the centre), written once
@@ -359,7 +358,7 @@ struct DespeckleWithoutLeft {
 
     // Differences compare with each other, so they keep the samples' offset.
     static T difference(T a, T b) {
-        return T(wrappingDifference(larger(a, b), smaller(a, b)) ^ differenceOffset<T>());
+        return T(wrappingDifference(larger(a, b), smaller(a, b)) ^ signedOffset<T>());
     }
     // (a + b) / 2 without leaving the sample type (rounding down, offset or
     // not: the shifts of signed chunks keep the sign).
@@ -417,12 +416,11 @@ void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::in
     using Chunk = ChunkOf<Sample>;
     using Work = DespeckleChunkOf<Sample>;
     constexpr std::int32_t kChunk = sizeof(Chunk) / sizeof(Sample);
-    constexpr Sample kOffset =
-        std::is_signed_v<LaneOf<Work>> ? Sample(1u << (sizeof(Sample) * 8 - 1)) : Sample(0);
+    const Work offset = signedOffset<Work>();
     const Sample* above = plane + std::ptrdiff_t(y - 1) * width;
     Sample* row = plane + std::ptrdiff_t(y) * width;
     const Sample* below = plane + std::ptrdiff_t(y + 1) * width;
-    auto load = [](const Sample* p) { return Work(loadChunk<Chunk>(p) ^ kOffset); };
+    auto load = [offset](const Sample* p) { return Work(loadChunk<Chunk>(p)) ^ offset; };
     std::int32_t x = firstColumn;
     for (; x + kChunk <= endColumn; x += kChunk) {
         const Work p0 = load(above + x - 1), p1 = load(above + x), p2 = load(above + x + 1),
@@ -435,7 +433,7 @@ void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::in
         // a lane behind the pixel before it. A load from x - 1 would overlap
         // the chunk just stored, which a CPU cannot forward to it and must
         // first write to the cache.
-        const Work first = Work(Chunk{} + Sample(row[x - 1] ^ kOffset));
+        const Work first = Work(Chunk{} + row[x - 1]) ^ offset;
         Work left = shiftInLanes(p4, first);
         Work result;
         for (;;) {
@@ -444,7 +442,7 @@ void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::in
             if (!anyLane(next != left)) break;
             left = next;
         }
-        const Chunk stored = Chunk(result) ^ kOffset;
+        const Chunk stored = Chunk(result ^ offset);
         std::memcpy(row + x, &stored, sizeof stored);
     }
     for (; x < endColumn; ++x) {
