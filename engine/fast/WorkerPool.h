@@ -2,6 +2,7 @@
 // pass returns. The calling thread is worker 0 and works too.
 #pragma once
 
+#include <atomic>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -21,15 +22,28 @@ int threadBudget();
 template <typename Task>
 void runOnWorkers(int workers, Task&& task) {
     std::vector<std::thread> threads;
+    std::atomic<int> finished{0};
     try {
         threads.reserve(std::size_t(workers > 1 ? workers - 1 : 0));
         for (int worker = 1; worker < workers; ++worker) {
-            threads.emplace_back([&task, worker] { task(worker); });
+            threads.emplace_back([&task, &finished, worker] {
+                task(worker);
+                finished.fetch_add(1, std::memory_order_release);
+            });
         }
     } catch (const std::system_error&) {
     } catch (const std::bad_alloc&) {
     }
     task(0);
+    // The calling thread stays awake until the others' tasks have ended,
+    // and joins them only then. Asleep in join, it would be woken only
+    // after their exit, and on a virtual machine a core that went idle
+    // takes tens of microseconds to wake: in a photo editor's pass, which
+    // calls the engine once for each of hundreds of small tiles, that was
+    // some 2 % of the time.
+    while (finished.load(std::memory_order_acquire) < int(threads.size())) {
+        std::this_thread::yield();
+    }
     for (std::thread& thread : threads) thread.join();
 }
 
