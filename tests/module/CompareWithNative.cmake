@@ -13,14 +13,6 @@ execute_process(COMMAND "${IMAGE_MAKER}" "${WORK_DIR}" COMMAND_ERROR_IS_FATAL AN
 
 function(run what)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-  # hushpix-pnm explains every failure of its own on stderr. Once in many CI
-  # runs, a Windows run under Wine ended with status 1 and no output at all,
-  # which no repetition here reproduced: such a silent end is retried once,
-  # and said so, rather than taken for a difference between the builds.
-  if(NOT status EQUAL 0 AND output STREQUAL "" AND errors STREQUAL "")
-    message(WARNING "${what} ended silently (${status}); running it again")
-    execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-  endif()
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "${what} failed (${status}):\nstdout: ${output}\nstderr: ${errors}")
   endif()
