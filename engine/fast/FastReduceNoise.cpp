@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <new>
-#include <thread>
 #include <vector>
 
 #include "engine/ReduceNoise.h"
@@ -49,13 +48,6 @@ const PathKernels& kernelsOf(EnginePath path) {
 #endif
         default: return scalarKernels();
     }
-}
-
-// Waits for another worker's progress; in a pass whose steps take
-// milliseconds a spin that yields costs less than putting threads to sleep.
-template <typename Ready>
-void waitUntil(Ready ready) {
-    while (!ready()) std::this_thread::yield();
 }
 
 // Takes pieces of `rows` rows, [first, end), from a counter that the

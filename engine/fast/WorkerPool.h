@@ -10,6 +10,13 @@
 
 namespace hushpix::fast {
 
+// Waits for another worker's progress; in a pass whose steps take
+// milliseconds a spin that yields costs less than putting threads to sleep.
+template <typename Ready>
+void waitUntil(Ready ready) {
+    while (!ready()) std::this_thread::yield();
+}
+
 // How many threads a pass may use: the cores the system reports, capped by
 // HUSHPIX_THREADS when it holds a positive number. Read once per process.
 int threadBudget();
@@ -41,9 +48,7 @@ void runOnWorkers(int workers, Task&& task) {
     // takes tens of microseconds to wake: in a photo editor's pass, which
     // calls the engine once for each of hundreds of small tiles, that was
     // some 2 % of the time.
-    while (finished.load(std::memory_order_acquire) < int(threads.size())) {
-        std::this_thread::yield();
-    }
+    waitUntil([&] { return finished.load(std::memory_order_acquire) >= int(threads.size()); });
     for (std::thread& thread : threads) thread.join();
 }
 
