@@ -41,12 +41,16 @@ struct AvxFmaIsa {
     static F minF(F a, F b) { return _mm256_min_ps(a, b); }
     static F maxF(F a, F b) { return _mm256_max_ps(a, b); }
     // The smallest and largest of kLanes counts.
+    static __m128i countWords(const std::uint8_t* p) {
+        return _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+    }
+    static std::int32_t laneMax(const std::uint8_t* p) {
+        const __m128i flipped = _mm_xor_si128(countWords(p), _mm_set1_epi16(-1));
+        return 0xffff - (_mm_cvtsi128_si32(_mm_minpos_epu16(flipped)) & 0xffff);
+    }
     static void laneRange(const std::uint8_t* p, std::int32_t& lo, std::int32_t& hi) {
-        const __m128i words =
-            _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
-        const __m128i flipped = _mm_xor_si128(words, _mm_set1_epi16(-1));
-        lo = _mm_cvtsi128_si32(_mm_minpos_epu16(words)) & 0xffff;
-        hi = 0xffff - (_mm_cvtsi128_si32(_mm_minpos_epu16(flipped)) & 0xffff);
+        lo = _mm_cvtsi128_si32(_mm_minpos_epu16(countWords(p))) & 0xffff;
+        hi = laneMax(p);
     }
     static F loadCounts(const std::uint8_t* p) {
         const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
@@ -145,6 +149,21 @@ struct AvxFmaIsa {
     }
     static Wide addProductW(Wide sum, Wide a, Wide b) {
         return {_mm256_fmadd_pd(a.low, b.low, sum.low), _mm256_fmadd_pd(a.high, b.high, sum.high)};
+    }
+    // As Sse2Isa's, eight lanes at once.
+    static constexpr std::uint64_t kNaNAbove = 0xffffffff00000000;
+    static bool nearFloatMidpointW(Wide v) {
+        const __m256d kept = _mm256_castsi256_pd(_mm256_set1_epi64x(std::int64_t(kRoundingBits)));
+        const __m256 above =
+            _mm256_castsi256_ps(_mm256_set1_epi64x(std::int64_t(kNaNAbove | kMidpointFromAbove)));
+        const __m256 below =
+            _mm256_castsi256_ps(_mm256_set1_epi64x(std::int64_t(kNaNAbove | kMidpointFromBelow)));
+        auto near = [&](__m256d half) {
+            const __m256 bits = _mm256_castpd_ps(_mm256_and_pd(half, kept));
+            return _mm256_or_ps(_mm256_cmp_ps(bits, above, _CMP_EQ_OQ),
+                                _mm256_cmp_ps(bits, below, _CMP_EQ_OQ));
+        };
+        return _mm256_movemask_ps(_mm256_or_ps(near(v.low), near(v.high))) != 0;
     }
 };
 

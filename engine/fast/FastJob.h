@@ -27,6 +27,11 @@ struct FastJob {
 
     const float* weights;       // 2 * radius + 1 taps
     const double* wideWeights;  // the same as doubles
+    // For the vertical pass's sums in the shorter order (reorderedColumnSums):
+    // on each side, the sum of the weights of taps k + 1 to radius, for
+    // 0 <= k <= radius. Null when the weights do not allow that order.
+    const double* weightsPastAbove;
+    const double* weightsPastBelow;
     std::int32_t radius;
     // The vertical pass works in pieces of this many rows, each starting at
     // a multiple of it; sumsOfEveryRow: see sumsInBuffer.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <new>
 #include <vector>
 
@@ -37,6 +38,33 @@ bool mayOverlap(const void* source, std::ptrdiff_t sourceRowBytes, const void* d
     const std::uintptr_t destinationEnd =
         start(destination) + std::uintptr_t(destinationRowBytes) * height;
     return start(source) < destinationEnd && start(destination) < sourceEnd;
+}
+
+// On each side of the centre, the sum of the weights of taps k + 1 to
+// radius. The vertical pass may add its sums in the shorter order only if
+// every sum of some of the weights is exact in double, as it is when each
+// weight is at least 2^-29 (a multiple of 2^-52) and all of them add up to
+// less than 2: the usual kernels' weights are.
+struct WeightsPast {
+    double above[kMaxRadius + 1];
+    double below[kMaxRadius + 1];
+    bool exact;
+};
+
+WeightsPast weightsPast(const float* weights, std::int32_t radius) {
+    WeightsPast past{};
+    double total = 0.0;
+    past.exact = true;
+    for (std::int32_t i = 0; i <= 2 * radius; ++i) {
+        past.exact = past.exact && weights[i] >= 0x1p-29f && std::isfinite(weights[i]);
+        total += weights[i];
+    }
+    past.exact = past.exact && total < 2.0;
+    for (std::int32_t k = radius - 1; k >= 0; --k) {
+        past.above[k] = past.above[k + 1] + weights[radius - (k + 1)];
+        past.below[k] = past.below[k + 1] + weights[radius + k + 1];
+    }
+    return past;
 }
 
 const PathKernels& kernelsOf(EnginePath path) {
@@ -171,6 +199,8 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
 
     double wideWeights[kMaxKernelLength];
     for (int i = 0; i < kMaxKernelLength; ++i) wideWeights[i] = engine.weights[i];
+    const std::int32_t radius = engine.kernelLength / 2;
+    const WeightsPast past = weightsPast(engine.weights, radius);
     const int workers = std::max(1, threads);
     const FastJob job{source,
                       sourceRowBytes,
@@ -188,7 +218,9 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
                       engine.sums,
                       engine.weights,
                       wideWeights,
-                      engine.kernelLength / 2,
+                      past.exact ? past.above : nullptr,
+                      past.exact ? past.below : nullptr,
+                      radius,
                       rowsPerVerticalPiece(height, workers),
                       mayOverlap(source, sourceRowBytes, destination, destinationRowBytes, height)};
     const ContourRule rule =
@@ -206,6 +238,11 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
         return;
     }
     runPasses(kernelsOf(path), workers, scratch, job, rule, perPixel);
+}
+
+bool anyNearFloatMidpoint(EnginePath path, const double (&sums)[16]) {
+    static_assert(kMaxLanes == 16);
+    return kernelsOf(path).anyNearFloatMidpoint(sums);
 }
 
 }  // namespace hushpix::fast

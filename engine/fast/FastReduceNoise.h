@@ -19,4 +19,9 @@ void reduceNoiseOnPath(EnginePath path, int threads, EngineState& engine, bool p
                        std::int32_t lastSkippedRow, std::ptrdiff_t sourceRowBytes,
                        std::ptrdiff_t destinationRowBytes);
 
+// Whether the path's vertical pass finds any of 16 sums too near a point
+// halfway between two floats to add them in its shorter order; for the
+// tests.
+bool anyNearFloatMidpoint(EnginePath path, const double (&sums)[16]);
+
 }  // namespace hushpix::fast

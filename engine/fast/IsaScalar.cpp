@@ -26,6 +26,7 @@ struct ScalarIsa {
     static void laneRange(const std::uint8_t* p, std::int32_t& lo, std::int32_t& hi) {
         lo = hi = *p;
     }
+    static std::int32_t laneMax(const std::uint8_t* p) { return *p; }
     static F loadCounts(const std::uint8_t* p) { return float(*p); }
     static void truncate(F v, std::int32_t* out) { *out = std::int32_t(v); }
 
@@ -47,6 +48,11 @@ struct ScalarIsa {
     static Wide subW(Wide a, Wide b) { return a - b; }
     static Wide mulW(Wide a, Wide b) { return a * b; }
     static Wide addProductW(Wide sum, Wide a, Wide b) { return sum + a * b; }
+    static bool nearFloatMidpointW(Wide v) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        return nearFloatMidpoint(bits);
+    }
 };
 
 constexpr PathKernels kScalar = kernelsFor<ScalarIsa>();

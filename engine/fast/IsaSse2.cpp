@@ -36,6 +36,11 @@ struct Sse2Isa {
             hi = p[i] > hi ? p[i] : hi;
         }
     }
+    static std::int32_t laneMax(const std::uint8_t* p) {
+        std::int32_t lo, hi;
+        laneRange(p, lo, hi);
+        return hi;
+    }
     static F loadCounts(const std::uint8_t* p) {
         std::int32_t four;
         std::memcpy(&four, p, sizeof four);
@@ -79,6 +84,23 @@ struct Sse2Isa {
         return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)};
     }
     static Wide addProductW(Wide sum, Wide a, Wide b) { return addW(sum, mulW(a, b)); }
+    // nearFloatMidpoint for each lane, compared as floats: the bits kept
+    // make the low float of a lane, and both patterns are normal floats, so
+    // equal values have equal bits whatever the host's denormal modes. Over
+    // the high float the patterns hold a NaN, which equals nothing.
+    static constexpr std::uint64_t kNaNAbove = 0xffffffff00000000;
+    static bool nearFloatMidpointW(Wide v) {
+        const __m128d kept = _mm_castsi128_pd(_mm_set1_epi64x(std::int64_t(kRoundingBits)));
+        const __m128 above =
+            _mm_castsi128_ps(_mm_set1_epi64x(std::int64_t(kNaNAbove | kMidpointFromAbove)));
+        const __m128 below =
+            _mm_castsi128_ps(_mm_set1_epi64x(std::int64_t(kNaNAbove | kMidpointFromBelow)));
+        auto near = [&](__m128d half) {
+            const __m128 bits = _mm_castpd_ps(_mm_and_pd(half, kept));
+            return _mm_or_ps(_mm_cmpeq_ps(bits, above), _mm_cmpeq_ps(bits, below));
+        };
+        return _mm_movemask_ps(_mm_or_ps(near(v.low), near(v.high))) != 0;
+    }
 
     // product + addend rounded to odd, for two lanes.
     static __m128d sumRoundedToOdd(__m128d product, __m128d addend) {

@@ -37,6 +37,9 @@ struct PathKernels {
     // be in place and the planes final.
     void (*smoothColumns)(const FastJob& job, std::int32_t firstRow, std::int32_t endRow,
                           std::int32_t strip, void* scratch);
+    // Whether any of kMaxLanes sums is nearFloatMidpoint, tested as the
+    // vertical pass tests its sums; for its test.
+    bool (*anyNearFloatMidpoint)(const double* sums);
 };
 
 constexpr std::int32_t kMaxRadius = kMaxKernelLength / 2;
@@ -54,6 +57,20 @@ inline std::int32_t firstWrittenColumn(const FastJob& job) {
 inline std::int32_t stripCount(const FastJob& job) {
     const std::int32_t columns = job.width - firstWrittenColumn(job);
     return columns > 0 ? (columns + kStripColumns - 1) / kStripColumns : 0;
+}
+
+// A double rounds to float by the low 29 bits of its fraction, and a point
+// halfway between two floats has 1 and then 28 zeros there. Within 2^13
+// units in the last place of such a point, bits 13 to 28 of a double (from
+// a float's exponent range) are one of these two patterns: the vertical
+// pass's nearFloatMidpointW.
+constexpr std::uint64_t kRoundingBits = 0x1fffe000;
+constexpr std::uint64_t kMidpointFromAbove = 0x10000000;
+constexpr std::uint64_t kMidpointFromBelow = 0x0fffe000;
+
+inline bool nearFloatMidpoint(std::uint64_t bits) {
+    bits &= kRoundingBits;
+    return bits == kMidpointFromAbove || bits == kMidpointFromBelow;
 }
 
 // Rows of a strip whose tap limits below are worked out together.

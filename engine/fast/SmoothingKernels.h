@@ -16,9 +16,10 @@
 // (loadW, storeW, negativeW, selectW, splatW), addW/subW/mulW,
 // addProductW(sum, a, b) = sum + a * b for an a * b that is exact in double
 // (a float times a float, or a float times a small integer, always is: so
-// one rounding, and a double fma gives the same), minF/maxF, truncate
-// (floats to int32, stored to memory), loadCounts/loadCountsW (kLanes bytes
-// as floats or doubles), laneRange (the smallest and largest of kLanes
+// one rounding, and a double fma gives the same), nearFloatMidpointW
+// (whether any lane is nearFloatMidpoint), minF/maxF, truncate (floats to
+// int32, stored to memory), loadCounts/loadCountsW (kLanes bytes as floats
+// or doubles), laneRange and laneMax (the smallest and largest of kLanes
 // bytes), and, where kWritesPixels is true, writePixels (a block of whole
 // R, G and B values stored as interleaved samples).
 //
@@ -398,23 +399,23 @@ inline void extendLimits(const std::uint8_t* labels, const std::uint8_t* neighbo
     std::memset(limit + columns, 0, kMaxLanes);
 }
 
-// The vertical sums, restoration and writes of the pixels in [x, x + lanes)
-// of one strip row. taps[d] is the ring row that tap d reads when it reads
-// its neighbour (-radius <= d <= radius). Every pixel adds its taps in the
-// reference order; each lane's limits decide which read the centre.
-template <class Isa, typename Sample>
-void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x, std::int32_t lanes,
-                 const std::uint8_t* beforeLimit, const std::uint8_t* afterLimit,
-                 const float* luminance, const std::uint8_t* mask, Sample* out) {
+// The vertical sums of the pixels from x on, as the plain path forms them:
+// in double, each pixel adding its taps in the reference order, rounding
+// after each. taps[d] is the ring row that tap d reads when it reads its
+// neighbour (-radius <= d <= radius); each lane's limits decide which read
+// the centre.
+template <class Isa>
+[[gnu::noinline]] void exactColumnSums(const FastJob& job, const double* const* taps,
+                                       std::int32_t x, const std::uint8_t* beforeLimit,
+                                       const std::uint8_t* afterLimit,
+                                       const typename Isa::Wide (&centre)[3],
+                                       typename Isa::Wide (&sum)[3]) {
     using Wide = typename Isa::Wide;
-    constexpr int kMax = sizeof(Sample) == 1 ? 255 : 65535;
     const std::int32_t radius = job.radius;
     const double* weights = job.wideWeights + radius;
     auto load = [x](const double* row, int c) { return Isa::loadW(row + c * kRingStride + x); };
 
-    Wide centre[3], sum[3];
     for (int c = 0; c < 3; ++c) {
-        centre[c] = load(taps[0], c);
         sum[c] = Isa::addProductW(Isa::splatW(0.0), Isa::splatW(weights[0]), centre[c]);
     }
     // One side's taps: those every lane reads from its neighbour, those some
@@ -449,7 +450,80 @@ void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x, 
     };
     addSide(beforeLimit, -1);
     addSide(afterLimit, +1);
+}
 
+// The same sums added in a shorter order, or false where that order might
+// change the result.
+//
+// Only each sum rounded to float is used (restoreLanes). The sum of the
+// taps that a pixel takes from its centre is (the sum of their weights) *
+// centre, and the weights' sum is exact (FastJob::weightsPastAbove), so
+// the taps past every lane's walk cost nothing here (in textured areas,
+// most of them). The other taps are exact products, as in
+// the plain order, added one by one. Every term is at least zero, so each
+// order's sum lies within n * 2^-53 of the exact sum, relatively, where n
+// counts its roundings: at most 2 * radius + 2 here and 2 * radius there.
+// For a sum in [2^e, 2^(e+1)) the two are then less than 2^6 units in the
+// last place (2^(e-52)) apart, and they round to different floats only if
+// a point halfway between two floats lies between them. Blocks with a sum
+// within 2^13 units of such a point take the plain order instead
+// (nearFloatMidpointW), about one block in a thousand.
+template <class Isa>
+[[gnu::always_inline]] inline bool reorderedColumnSums(const FastJob& job,
+                                                       const double* const* taps, std::int32_t x,
+                                                       const std::uint8_t* beforeLimit,
+                                                       const std::uint8_t* afterLimit,
+                                                       const typename Isa::Wide (&centre)[3],
+                                                       typename Isa::Wide (&sum)[3]) {
+    using Wide = typename Isa::Wide;
+    const std::int32_t radius = job.radius;
+    const double* weights = job.wideWeights + radius;
+    auto load = [x](const double* row, int c) { return Isa::loadW(row + c * kRingStride + x); };
+
+    for (int c = 0; c < 3; ++c) sum[c] = Isa::splatW(0.0);
+    Wide centreWeight = Isa::splatW(weights[0]);
+    // One side's taps up to the longest walk, each lane's weight zero past
+    // its own walk. The weights of the taps that a lane takes from its
+    // centre go to the centre's weight. (Taps that every lane reads from its
+    // neighbour could skip the choice of weight, but a loop of their own
+    // costs more in branches than it saves.)
+    auto addSide = [&](const std::uint8_t* limits, std::int32_t side, const double* weightsPast) {
+        const std::int32_t longest = Isa::laneMax(limits + x);
+        Wide pastWeight = Isa::splatW(weightsPast[0]);
+        // k - 1/2 - limit per lane, as in smoothBlocksOfRow.
+        Wide pastLimit = Isa::subW(Isa::splatW(0.5), Isa::loadCountsW(limits + x));
+        for (std::int32_t k = 1; k <= longest; ++k) {
+            const Wide weight = Isa::selectW(Isa::negativeW(pastLimit),
+                                             Isa::splatW(weights[side * k]), Isa::splatW(0.0));
+            pastWeight = Isa::subW(pastWeight, weight);
+            for (int c = 0; c < 3; ++c) {
+                sum[c] = Isa::addProductW(sum[c], weight, load(taps[side * k], c));
+            }
+            pastLimit = Isa::addW(pastLimit, Isa::splatW(1.0));
+        }
+        centreWeight = Isa::addW(centreWeight, pastWeight);
+    };
+    addSide(beforeLimit, -1, job.weightsPastAbove);
+    addSide(afterLimit, +1, job.weightsPastBelow);
+    for (int c = 0; c < 3; ++c) sum[c] = Isa::addW(sum[c], Isa::mulW(centreWeight, centre[c]));
+    return !(Isa::nearFloatMidpointW(sum[0]) | Isa::nearFloatMidpointW(sum[1]) |
+             Isa::nearFloatMidpointW(sum[2]));
+}
+
+// The vertical sums, restoration and writes of the pixels in [x, x + lanes)
+// of one strip row.
+template <class Isa, typename Sample>
+void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x, std::int32_t lanes,
+                 const std::uint8_t* beforeLimit, const std::uint8_t* afterLimit,
+                 const float* luminance, const std::uint8_t* mask, Sample* out) {
+    using Wide = typename Isa::Wide;
+    constexpr int kMax = sizeof(Sample) == 1 ? 255 : 65535;
+    Wide centre[3], sum[3];
+    for (int c = 0; c < 3; ++c) centre[c] = Isa::loadW(taps[0] + c * kRingStride + x);
+    if (!job.weightsPastAbove ||
+        !reorderedColumnSums<Isa>(job, taps, x, beforeLimit, afterLimit, centre, sum)) {
+        exactColumnSums<Isa>(job, taps, x, beforeLimit, afterLimit, centre, sum);
+    }
     typename Isa::F restored[3];
     restoreLanes<Isa, kMax>(sum, Isa::load(luminance + x), restored);
     writePixels<Isa, Sample>(restored, lanes, mask ? mask + x : nullptr, out + 3 * std::ptrdiff_t(x));
@@ -579,11 +653,21 @@ void smoothColumnsWith(const FastJob& job, std::int32_t firstRow, std::int32_t e
     }
 }
 
+template <class Isa>
+bool anyNearFloatMidpoint(const double* sums) {
+    bool near = false;
+    for (std::int32_t i = 0; i < kMaxLanes; i += Isa::kLanes) {
+        near = Isa::nearFloatMidpointW(Isa::loadW(sums + i)) || near;
+    }
+    return near;
+}
+
 // Everything of one path, for the table that the pipeline calls through.
 template <class Isa>
 constexpr PathKernels kernelsFor() {
     return PathKernels{&computeLuminanceRows,   &markContourRows,     &despeckleLabelRows,
-                       &despeckleLuminanceRows, &smoothRowsWith<Isa>, &smoothColumnsWith<Isa>};
+                       &despeckleLuminanceRows, &smoothRowsWith<Isa>, &smoothColumnsWith<Isa>,
+                       &anyNearFloatMidpoint<Isa>};
 }
 
 }  // namespace
