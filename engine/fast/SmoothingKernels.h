@@ -480,7 +480,9 @@ template <class Isa>
     const double* weights = job.wideWeights + radius;
     auto load = [x](const double* row, int c) { return Isa::loadW(row + c * kRingStride + x); };
 
-    for (int c = 0; c < 3; ++c) sum[c] = Isa::splatW(0.0);
+    // In registers: the caller's sums are in memory, for the plain order.
+    Wide total[3];
+    for (int c = 0; c < 3; ++c) total[c] = Isa::splatW(0.0);
     Wide centreWeight = Isa::splatW(weights[0]);
     // One side's taps up to the longest walk, each lane's weight zero past
     // its own walk. The weights of the taps that a lane takes from its
@@ -497,7 +499,7 @@ template <class Isa>
                                              Isa::splatW(weights[side * k]), Isa::splatW(0.0));
             pastWeight = Isa::subW(pastWeight, weight);
             for (int c = 0; c < 3; ++c) {
-                sum[c] = Isa::addProductW(sum[c], weight, load(taps[side * k], c));
+                total[c] = Isa::addProductW(total[c], weight, load(taps[side * k], c));
             }
             pastLimit = Isa::addW(pastLimit, Isa::splatW(1.0));
         }
@@ -505,9 +507,12 @@ template <class Isa>
     };
     addSide(beforeLimit, -1, job.weightsPastAbove);
     addSide(afterLimit, +1, job.weightsPastBelow);
-    for (int c = 0; c < 3; ++c) sum[c] = Isa::addW(sum[c], Isa::mulW(centreWeight, centre[c]));
-    return !(Isa::nearFloatMidpointW(sum[0]) | Isa::nearFloatMidpointW(sum[1]) |
-             Isa::nearFloatMidpointW(sum[2]));
+    for (int c = 0; c < 3; ++c) {
+        total[c] = Isa::addW(total[c], Isa::mulW(centreWeight, centre[c]));
+        sum[c] = total[c];
+    }
+    return !(Isa::nearFloatMidpointW(total[0]) | Isa::nearFloatMidpointW(total[1]) |
+             Isa::nearFloatMidpointW(total[2]));
 }
 
 // The vertical sums, restoration and writes of the pixels in [x, x + lanes)
