@@ -399,21 +399,32 @@ inline void extendLimits(const std::uint8_t* labels, const std::uint8_t* neighbo
     std::memset(limit + columns, 0, kMaxLanes);
 }
 
-// The vertical sums of the pixels from x on, as the plain path forms them:
-// in double, each pixel adding its taps in the reference order, rounding
-// after each. taps[d] is the ring row that tap d reads when it reads its
-// neighbour (-radius <= d <= radius); each lane's limits decide which read
-// the centre.
+// What the vertical sums of a block of pixels, from column x of a strip
+// row on, read: taps[d] is the ring row that tap d reads when it reads its
+// neighbour (-radius <= d <= radius), and each lane's limits decide which
+// taps read the centre instead.
 template <class Isa>
-[[gnu::noinline]] void exactColumnSums(const FastJob& job, const double* const* taps,
-                                       std::int32_t x, const std::uint8_t* beforeLimit,
-                                       const std::uint8_t* afterLimit,
-                                       const typename Isa::Wide (&centre)[3],
+struct ColumnBlock {
+    const double* const* taps;
+    std::int32_t x;
+    const std::uint8_t* beforeLimit;
+    const std::uint8_t* afterLimit;
+    typename Isa::Wide centre[3];
+
+    typename Isa::Wide tap(std::int32_t d, int c) const {
+        return Isa::loadW(taps[d] + c * kRingStride + x);
+    }
+};
+
+// A block's vertical sums as the plain path forms them: in double, each
+// pixel adding its taps in the reference order, rounding after each.
+template <class Isa>
+[[gnu::noinline]] void exactColumnSums(const FastJob& job, const ColumnBlock<Isa>& block,
                                        typename Isa::Wide (&sum)[3]) {
     using Wide = typename Isa::Wide;
-    const std::int32_t radius = job.radius;
+    const std::int32_t radius = job.radius, x = block.x;
     const double* weights = job.wideWeights + radius;
-    auto load = [x](const double* row, int c) { return Isa::loadW(row + c * kRingStride + x); };
+    const Wide (&centre)[3] = block.centre;
 
     for (int c = 0; c < 3; ++c) {
         sum[c] = Isa::addProductW(Isa::splatW(0.0), Isa::splatW(weights[0]), centre[c]);
@@ -427,7 +438,7 @@ template <class Isa>
         for (; k <= all; ++k) {
             const Wide weight = Isa::splatW(weights[side * k]);
             for (int c = 0; c < 3; ++c) {
-                sum[c] = Isa::addProductW(sum[c], weight, load(taps[side * k], c));
+                sum[c] = Isa::addProductW(sum[c], weight, block.tap(side * k, c));
             }
         }
         if (k <= any) {
@@ -437,7 +448,7 @@ template <class Isa>
                 const Wide weight = Isa::splatW(weights[side * k]);
                 const auto reads = Isa::negativeW(pastLimit);
                 for (int c = 0; c < 3; ++c) {
-                    const Wide tap = Isa::selectW(reads, load(taps[side * k], c), centre[c]);
+                    const Wide tap = Isa::selectW(reads, block.tap(side * k, c), centre[c]);
                     sum[c] = Isa::addProductW(sum[c], weight, tap);
                 }
                 pastLimit = Isa::addW(pastLimit, Isa::splatW(1.0));
@@ -448,8 +459,8 @@ template <class Isa>
             for (int c = 0; c < 3; ++c) sum[c] = Isa::addProductW(sum[c], weight, centre[c]);
         }
     };
-    addSide(beforeLimit, -1);
-    addSide(afterLimit, +1);
+    addSide(block.beforeLimit, -1);
+    addSide(block.afterLimit, +1);
 }
 
 // The same sums added in a shorter order, or false where that order might
@@ -459,9 +470,9 @@ template <class Isa>
 // taps that a pixel takes from its centre is (the sum of their weights) *
 // centre, and the weights' sum is exact (FastJob::weightsPastAbove), so
 // the taps past every lane's walk cost nothing here (in textured areas,
-// most of them). The other taps are exact products, as in
-// the plain order, added one by one. Every term is at least zero, so each
-// order's sum lies within n * 2^-53 of the exact sum, relatively, where n
+// most of them). The other taps are exact products, as in the plain
+// order, added one by one. Every term is at least zero, so each order's
+// sum lies within n * 2^-53 of the exact sum, relatively, where n
 // counts its roundings: at most 2 * radius + 2 here and 2 * radius there.
 // For a sum in [2^e, 2^(e+1)) the two are then less than 2^6 units in the
 // last place (2^(e-52)) apart, and they round to different floats only if
@@ -470,16 +481,11 @@ template <class Isa>
 // (nearFloatMidpointW): about one block in 1,400 on a noisy photograph.
 template <class Isa>
 [[gnu::always_inline]] inline bool reorderedColumnSums(const FastJob& job,
-                                                       const double* const* taps, std::int32_t x,
-                                                       const std::uint8_t* beforeLimit,
-                                                       const std::uint8_t* afterLimit,
-                                                       const typename Isa::Wide (&centre)[3],
+                                                       const ColumnBlock<Isa>& block,
                                                        typename Isa::Wide (&sum)[3]) {
     using Wide = typename Isa::Wide;
-    const std::int32_t radius = job.radius;
-    const double* weights = job.wideWeights + radius;
-    auto load = [x](const double* row, int c) { return Isa::loadW(row + c * kRingStride + x); };
-
+    const double* weights = job.wideWeights + job.radius;
+    const std::int32_t x = block.x;
     // In registers: the caller's sums are in memory, for the plain order.
     Wide total[3];
     for (int c = 0; c < 3; ++c) total[c] = Isa::splatW(0.0);
@@ -499,16 +505,16 @@ template <class Isa>
                                              Isa::splatW(weights[side * k]), Isa::splatW(0.0));
             pastWeight = Isa::subW(pastWeight, weight);
             for (int c = 0; c < 3; ++c) {
-                total[c] = Isa::addProductW(total[c], weight, load(taps[side * k], c));
+                total[c] = Isa::addProductW(total[c], weight, block.tap(side * k, c));
             }
             pastLimit = Isa::addW(pastLimit, Isa::splatW(1.0));
         }
         centreWeight = Isa::addW(centreWeight, pastWeight);
     };
-    addSide(beforeLimit, -1, job.weightsPastAbove);
-    addSide(afterLimit, +1, job.weightsPastBelow);
+    addSide(block.beforeLimit, -1, job.weightsPastAbove);
+    addSide(block.afterLimit, +1, job.weightsPastBelow);
     for (int c = 0; c < 3; ++c) {
-        total[c] = Isa::addW(total[c], Isa::mulW(centreWeight, centre[c]));
+        total[c] = Isa::addW(total[c], Isa::mulW(centreWeight, block.centre[c]));
         sum[c] = total[c];
     }
     return !(Isa::nearFloatMidpointW(total[0]) | Isa::nearFloatMidpointW(total[1]) |
@@ -521,13 +527,12 @@ template <class Isa, typename Sample>
 void smoothBlock(const FastJob& job, const double* const* taps, std::int32_t x, std::int32_t lanes,
                  const std::uint8_t* beforeLimit, const std::uint8_t* afterLimit,
                  const float* luminance, const std::uint8_t* mask, Sample* out) {
-    using Wide = typename Isa::Wide;
     constexpr int kMax = sizeof(Sample) == 1 ? 255 : 65535;
-    Wide centre[3], sum[3];
-    for (int c = 0; c < 3; ++c) centre[c] = Isa::loadW(taps[0] + c * kRingStride + x);
-    if (!job.weightsPastAbove ||
-        !reorderedColumnSums<Isa>(job, taps, x, beforeLimit, afterLimit, centre, sum)) {
-        exactColumnSums<Isa>(job, taps, x, beforeLimit, afterLimit, centre, sum);
+    ColumnBlock<Isa> block{taps, x, beforeLimit, afterLimit, {}};
+    for (int c = 0; c < 3; ++c) block.centre[c] = block.tap(0, c);
+    typename Isa::Wide sum[3];
+    if (!job.weightsPastAbove || !reorderedColumnSums<Isa>(job, block, sum)) {
+        exactColumnSums<Isa>(job, block, sum);
     }
     typename Isa::F restored[3];
     restoreLanes<Isa, kMax>(sum, Isa::load(luminance + x), restored);
