@@ -517,7 +517,7 @@ template <class Isa>
         total[c] = Isa::addW(total[c], Isa::mulW(centreWeight, block.centre[c]));
         sum[c] = total[c];
     }
-    return !(Isa::nearFloatMidpointW(total[0]) | Isa::nearFloatMidpointW(total[1]) |
+    return !(Isa::nearFloatMidpointW(total[0]) || Isa::nearFloatMidpointW(total[1]) ||
              Isa::nearFloatMidpointW(total[2]));
 }
 
