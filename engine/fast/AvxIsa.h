@@ -150,14 +150,13 @@ struct AvxFmaIsa {
     static Wide addProductW(Wide sum, Wide a, Wide b) {
         return {_mm256_fmadd_pd(a.low, b.low, sum.low), _mm256_fmadd_pd(a.high, b.high, sum.high)};
     }
-    // As Sse2Isa's, eight lanes at once.
-    static constexpr std::uint64_t kNaNAbove = 0xffffffff00000000;
+    // nearFloatMidpoint for each lane, compared as floats.
     static bool nearFloatMidpointW(Wide v) {
         const __m256d kept = _mm256_castsi256_pd(_mm256_set1_epi64x(std::int64_t(kRoundingBits)));
         const __m256 above =
-            _mm256_castsi256_ps(_mm256_set1_epi64x(std::int64_t(kNaNAbove | kMidpointFromAbove)));
+            _mm256_castsi256_ps(_mm256_set1_epi64x(std::int64_t(kMidpointFromAboveLane)));
         const __m256 below =
-            _mm256_castsi256_ps(_mm256_set1_epi64x(std::int64_t(kNaNAbove | kMidpointFromBelow)));
+            _mm256_castsi256_ps(_mm256_set1_epi64x(std::int64_t(kMidpointFromBelowLane)));
         auto near = [&](__m256d half) {
             const __m256 bits = _mm256_castpd_ps(_mm256_and_pd(half, kept));
             return _mm256_or_ps(_mm256_cmp_ps(bits, above, _CMP_EQ_OQ),

@@ -84,17 +84,13 @@ struct Sse2Isa {
         return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)};
     }
     static Wide addProductW(Wide sum, Wide a, Wide b) { return addW(sum, mulW(a, b)); }
-    // nearFloatMidpoint for each lane, compared as floats: the bits kept
-    // make the low float of a lane, and both patterns are normal floats, so
-    // equal values have equal bits whatever the host's denormal modes. Over
-    // the high float the patterns hold a NaN, which equals nothing.
-    static constexpr std::uint64_t kNaNAbove = 0xffffffff00000000;
+    // nearFloatMidpoint for each lane, compared as floats.
     static bool nearFloatMidpointW(Wide v) {
         const __m128d kept = _mm_castsi128_pd(_mm_set1_epi64x(std::int64_t(kRoundingBits)));
         const __m128 above =
-            _mm_castsi128_ps(_mm_set1_epi64x(std::int64_t(kNaNAbove | kMidpointFromAbove)));
+            _mm_castsi128_ps(_mm_set1_epi64x(std::int64_t(kMidpointFromAboveLane)));
         const __m128 below =
-            _mm_castsi128_ps(_mm_set1_epi64x(std::int64_t(kNaNAbove | kMidpointFromBelow)));
+            _mm_castsi128_ps(_mm_set1_epi64x(std::int64_t(kMidpointFromBelowLane)));
         auto near = [&](__m128d half) {
             const __m128 bits = _mm_castpd_ps(_mm_and_pd(half, kept));
             return _mm_or_ps(_mm_cmpeq_ps(bits, above), _mm_cmpeq_ps(bits, below));

@@ -73,6 +73,13 @@ inline bool nearFloatMidpoint(std::uint64_t bits) {
     return bits == kMidpointFromAbove || bits == kMidpointFromBelow;
 }
 
+// The two patterns as 64-bit lanes, for vector paths that compare the bits
+// kept as floats (the low float of each lane). Both patterns are normal
+// floats, so equal values have equal bits whatever the host's denormal
+// modes; over the high float the lanes hold a NaN, which equals nothing.
+constexpr std::uint64_t kMidpointFromAboveLane = 0xffffffff00000000 | kMidpointFromAbove;
+constexpr std::uint64_t kMidpointFromBelowLane = 0xffffffff00000000 | kMidpointFromBelow;
+
 // Rows of a strip whose tap limits below are worked out together.
 constexpr std::int32_t kLimitRows = 32;
 
