@@ -50,9 +50,13 @@ void processJob(const Options& options, const Job& job, const Mask* mask,
                                        std::to_string(mask->width) + " x " +
                                        std::to_string(mask->height));
     }
-    ProgressBar progress{terminal, job.input.filename().string()};
-    denoisePhoto(photo, options, mask, progress, job.input);
+    // An output that cannot be written stops the run before the filter's
+    // work, not after it: a format without a writer here, and (the file is
+    // made first) a folder that takes no new file.
+    checkWritable(photo, job.output);
     writeAtomically(job.output, [&](const fs::path& temporary) {
+        ProgressBar progress{terminal, job.input.filename().string()};
+        denoisePhoto(photo, options, mask, progress, job.input);
         writePhoto(photo, temporary, job.output);
     });
 }

@@ -230,18 +230,28 @@ void writeEncoded(const std::vector<unsigned char>& bytes, const fs::path& file,
     }
 }
 
-}  // namespace
-
-void writePhoto(const Photo& photo, const fs::path& file, const fs::path& formatPath) {
+// The writer for the format of `formatPath`'s extension, one that can keep
+// the photo's alpha channel if it has one.
+std::unique_ptr<OIIO::ImageOutput> writerFor(const Photo& photo, const fs::path& formatPath) {
     auto output = OIIO::ImageOutput::create(formatPath.string());
     if (!output) throw FileError(formatPath, "cannot write: " + oneLine(OIIO::geterror()));
-    const bool hasAlpha = !photo.alpha.empty();
-    if (hasAlpha && !output->supports("alpha")) {
+    if (!photo.alpha.empty() && !output->supports("alpha")) {
         throw FileError(formatPath, std::string("the ") + output->format_name() +
                                         " format cannot keep the alpha channel; write PNG or "
                                         "TIFF instead");
     }
+    return output;
+}
 
+}  // namespace
+
+void checkWritable(const Photo& photo, const fs::path& formatPath) {
+    writerFor(photo, formatPath);
+}
+
+void writePhoto(const Photo& photo, const fs::path& file, const fs::path& formatPath) {
+    const auto output = writerFor(photo, formatPath);
+    const bool hasAlpha = !photo.alpha.empty();
     const OIIO::TypeDesc type = sampleType(photo.rgb.depth);
     const std::vector<std::uint8_t>* pixels = &photo.rgb.bytes;
     std::vector<std::uint8_t> rgba;

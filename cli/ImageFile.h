@@ -37,6 +37,11 @@ struct Mask {
 // Reads a one-channel (greyscale) image of any supported depth as a Mask.
 Mask readMask(const std::filesystem::path& path);
 
+// Throws the FileError that writePhoto would, naming `formatPath`, when no
+// writer takes its extension or its format cannot keep the photo's alpha
+// channel: so that a run can stop before the filter's work rather than after.
+void checkWritable(const Photo& photo, const std::filesystem::path& formatPath);
+
 // Writes `photo` to `file` in the format of `formatPath`'s extension (the file
 // itself may be a temporary name). Errors name `formatPath`.
 void writePhoto(const Photo& photo, const std::filesystem::path& file,

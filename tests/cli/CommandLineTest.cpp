@@ -150,6 +150,8 @@ TEST(CliBadInputs, AreReportedAndChangeNothing) {
     EXPECT_EQ(folderContents(folder.path()), before);
 }
 
+// Reported before the filter runs (its progress bar never shows): a
+// photographer does not wait for the whole pass only to be told that.
 TEST(CliOutputs, ThatCannotBeWrittenAreReportedAndLeaveNoTrace) {
     TempFolder folder;
     writeImage(folder / "photo.png", makeTestImage(20, 20, 3, 8));
@@ -158,10 +160,12 @@ TEST(CliOutputs, ThatCannotBeWrittenAreReportedAndLeaveNoTrace) {
 
     for (const fs::path& output : {folder / "missing-folder" / "out.png",
                                    folder / "plain-file" / "out.png", folder / "out.unknown"}) {
-        const RunResult run = runHushpix({(folder / "photo.png").string(), "-o", output.string()});
+        const RunResult run = runHushpix({(folder / "photo.png").string(), "-o", output.string()},
+                                         Terminal::kYes);
         EXPECT_EQ(run.status, 1) << output;
         EXPECT_NE(run.err.find("hushpix: " + output.string() + ": "), std::string::npos)
             << run.err;
+        EXPECT_EQ(run.terminal, "") << output;
     }
     EXPECT_EQ(folderContents(folder.path()), before);
 }

@@ -189,11 +189,12 @@ TEST(CliAlpha, IsNeverDroppedIntoAJpeg) {
     TempFolder folder;
     writeImage(folder / "rgba.png", makeTestImage(16, 16, 4, 8));
     writeBytes(folder / "out.jpg", "an older result");
-    const RunResult run =
-        runHushpix({(folder / "rgba.png").string(), "-o", (folder / "out.jpg").string()});
+    const RunResult run = runHushpix(
+        {(folder / "rgba.png").string(), "-o", (folder / "out.jpg").string()}, Terminal::kYes);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("out.jpg"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("alpha"), std::string::npos) << run.err;
+    EXPECT_EQ(run.terminal, "");  // refused before the filter ran
     EXPECT_EQ(fileBytes(folder / "out.jpg"), "an older result");
     EXPECT_EQ(folderContents(folder.path()).size(), 2u);
 }
