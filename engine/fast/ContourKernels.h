@@ -404,12 +404,14 @@ T despeckled(T p0, T p1, T p2, T p3, T p4, T p5, T p6, T p7, T p8) {
 // had last time round, starting from the row as it stood; each time, each
 // pixel's left neighbour becomes the result for the pixel before. The
 // first pixel's left neighbour is final from the start, so after i rounds
-// the first i pixels are, and once a round changes no left neighbour the
-// chunk is what despeckling pixel by pixel in order would give (the
-// sequence has one solution). Replacements seldom follow one another, so a
-// few rounds suffice; and a chunk whose centres all lie within their other
-// seven neighbours, as most of a region map away from contours does, stays
-// as it is.
+// the first i pixels are, and once a round changes no left neighbour that
+// matters the chunk is what despeckling pixel by pixel in order would give
+// (the sequence has one solution). A centre within its other seven
+// neighbours stays as it is whatever its left neighbour, so only the left
+// neighbours of the other centres matter. Replacements seldom follow one
+// another, so a few rounds suffice; and a chunk whose centres all lie
+// within their other seven neighbours, as most of a region map away from
+// contours does, stays as it is.
 template <typename Sample>
 void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::int32_t firstColumn,
                       std::int32_t endColumn) {
@@ -427,7 +429,8 @@ void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::in
                    p4 = load(row + x), p5 = load(row + x + 1), p6 = load(below + x - 1),
                    p7 = load(below + x), p8 = load(below + x + 1);
         const RangeWithoutLeft<Work> range(p0, p1, p2, p5, p6, p7, p8);
-        if (!anyLane((p4 < range.lo) | (p4 > range.hi))) continue;
+        const auto outside = (p4 < range.lo) | (p4 > range.hi);
+        if (!anyLane(outside)) continue;
         const DespeckleWithoutLeft<Work> rule(range, p0, p1, p2, p4, p5, p6, p7, p8);
         // Each pixel's left neighbour as the row stands: the chunk moved up
         // a lane behind the pixel before it. A load from x - 1 would overlap
@@ -439,7 +442,7 @@ void despeckleRowSpan(Sample* plane, std::int32_t width, std::int32_t y, std::in
         for (;;) {
             result = rule.withLeft(left);
             const Work next = shiftInLanes(result, first);
-            if (!anyLane(next != left)) break;
+            if (!anyLane((next != left) & outside)) break;
             left = next;
         }
         const Chunk stored = Chunk(result ^ offset);
